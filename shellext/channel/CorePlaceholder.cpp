@@ -1,0 +1,1 @@
+void pellicor_core_placeholder() {}

@@ -1,0 +1,24 @@
+#pragma once
+// Byte layout of the pipe: each field is a signed 32-bit little-endian count of UTF-16 code units
+// followed by those units; no NUL, no padding, no total length. Portable: no <windows.h>.
+#include "shellext/channel/ClientMessage.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pellicor
+{
+
+constexpr std::size_t kPipeBufferSize = 4096;  // request buffer, reply buffer, the most one read returns
+constexpr std::size_t kMaxReplyField = 1023;   // longest reply field kept; the working buffer is 1024 units
+
+// Writes the request into buffer and sets length. A request that does not fit is refused (false,
+// nothing sent), never truncated: a cut path would name another file.
+bool EncodeRequest(const ClientRequest& request, std::uint8_t (&buffer)[kPipeBufferSize], std::size_t& length);
+
+// Fills reply from the received bytes. A malformed reply (under 4 bytes, a negative count, a field
+// running past the bytes, a field of 1024 or more units, fields not ending exactly at count) is
+// refused; nothing is read past count.
+bool DecodeReply(const std::uint8_t* bytes, std::size_t count, ClientReply& reply);
+
+} // namespace pellicor

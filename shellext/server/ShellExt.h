@@ -1,0 +1,122 @@
+#pragma once
+// CShellExt: the one object behind every class the library serves. The class identifier only fixes
+// m_kind; the role (overlay identifier, context-menu handler, copy hook, per-window site object)
+// follows from where the launcher registered the identifier. Each subsystem implements its own
+// operations in its own folder; this header is the meeting point.
+#include "common/ComPtr.h"
+#include "common/UniqueHandle.h"
+#include "shellext/channel/PipeClient.h"
+#include "shellext/server/OverlayKind.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <exdisp.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <atomic>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace pellicor
+{
+
+enum PanelState : std::int32_t
+{
+    NoPanel = 0,
+    PanelAttached = 1,
+    SignInPrompt = 2,
+};
+
+class CShellExt final : public IShellIconOverlayIdentifier,
+                        public IShellExtInit,
+                        public IContextMenu3,
+                        public ICopyHookW,
+                        public IObjectWithSite,
+                        public IDispatch
+{
+public:
+    explicit CShellExt(std::int32_t kind) noexcept;
+
+    // IUnknown, shared by all six identities.
+    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    IFACEMETHODIMP_(ULONG) AddRef() override;
+    IFACEMETHODIMP_(ULONG) Release() override;
+
+    // IShellIconOverlayIdentifier (server/OverlayIdentifier.cpp)
+    IFACEMETHODIMP IsMemberOf(PCWSTR path, DWORD attributes) override;
+    IFACEMETHODIMP GetOverlayInfo(PWSTR iconFile, int capacity, int* index, DWORD* flags) override;
+    IFACEMETHODIMP GetPriority(int* priority) override;
+
+    // IShellExtInit, IContextMenu3 (menu/)
+    IFACEMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* dataObject, HKEY progIdKey) override;
+    IFACEMETHODIMP QueryContextMenu(HMENU menu, UINT position, UINT firstId, UINT lastId, UINT flags) override;
+    IFACEMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* info) override;
+    IFACEMETHODIMP GetCommandString(UINT_PTR offset, UINT type, UINT* reserved, CHAR* name, UINT capacity) override;
+    IFACEMETHODIMP HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam) override;
+    IFACEMETHODIMP HandleMenuMsg2(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+    // ICopyHookW (guard/)
+    IFACEMETHODIMP_(UINT) CopyCallback(HWND hwnd, UINT wFunc, UINT wFlags, PCWSTR pszSrcFile, DWORD dwSrcAttribs,
+                                       PCWSTR pszDestFile, DWORD dwDestAttribs) override;
+
+    // IObjectWithSite, IDispatch (view/; GetSite and the type-information trio in server/)
+    IFACEMETHODIMP SetSite(IUnknown* site) override;
+    IFACEMETHODIMP GetSite(REFIID riid, void** site) override;
+    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
+    IFACEMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo) override;
+    IFACEMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                          EXCEPINFO* exception, UINT* argError) override;
+
+    std::int32_t Kind() const noexcept { return m_kind; }
+
+private:
+    ~CShellExt();
+    friend class CShellExtClassFactory; // destroys an object whose first QueryInterface failed
+
+    // --- context menu (menu/) ---
+    void InsertClientMenuItem(int itemId, HMENU menu, UINT position, UINT commandId, const std::wstring& text,
+                              HMENU subMenu);
+    void FindViewWindow();
+    void LoadItemBitmaps();
+
+    // --- view integration (view/) ---
+    // Helpers of the view subsystem are declared here by that subsystem.
+
+    // Members, in the order the object is laid out.
+    const std::int32_t m_kind;
+    std::atomic<LONG> m_refCount{0};
+    std::vector<std::wstring> m_selectedPaths;
+    std::map<std::int32_t, HBITMAP> m_commandBitmaps; // borrowed from m_itemBitmaps for owner drawing
+    std::map<std::int32_t, UniqueBitmap> m_itemBitmaps;
+    ComPtr<IWebBrowser2> m_browser;
+    ComPtr<IPicture> m_avatarPicture;
+    HANDLE m_resizeTimer = nullptr;
+    HANDLE m_signInPollTimer = nullptr;
+    bool m_skipDocumentComplete = false;
+    bool m_preVista = false;
+    std::int32_t m_attachRetries = 0;
+    DWORD m_attachTick = 0;
+    PanelState m_panelState = NoPanel;
+    std::vector<std::wstring> m_lastSelection;
+    std::wstring m_syncFolder;
+    std::wstring m_currentFolder;
+    HWND m_itemsView = nullptr;
+    HWND m_viewHost = nullptr;
+    HWND m_viewWindow = nullptr;
+    HWND m_promptDialog = nullptr;
+    std::wstring m_nickName;
+    std::wstring m_avatarPath;
+    PipeClient m_pipe;
+};
+
+// Library-wide count of live factories, live objects and server locks; DllCanUnloadNow reads it.
+extern std::atomic<LONG> g_objectCount;
+
+// The library's own module, for its bitmaps, strings and dialog.
+HINSTANCE ModuleInstance() noexcept;
+
+} // namespace pellicor
