@@ -1,3 +1,0 @@
-#include <windows.h>
-extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID, REFIID, void** ppv) { if (ppv) *ppv = nullptr; return CLASS_E_CLASSNOTAVAILABLE; }
-extern "C" HRESULT __stdcall DllCanUnloadNow() { return S_OK; }
