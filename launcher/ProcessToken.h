@@ -8,4 +8,8 @@ namespace drovana
 // False only when the process list cannot be read; true with a null token when no process matched.
 bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token);
 
+// Whole image names compared after upper-casing both by the C runtime's rules, as Tool Help reports
+// them (at most 260 units); a name that does not fit that buffer matches nothing.
+bool ImageNameEquals(const wchar_t* processImage, const wchar_t* wanted);
+
 } // namespace drovana
