@@ -29,7 +29,8 @@ public:
     bool QueryPathState(int kind, const wchar_t* path) const;
     bool QueryMenuItems(const std::vector<std::wstring>& paths, std::vector<std::wstring>& values) const;
     bool SendMenuCommand(const std::vector<std::wstring>& paths, int command, HWND viewWindow) const;
-    bool NotifyCreatePluginWin(HWND viewWindow, HWND itemsView, HWND promptDialog, const std::wstring& folder) const;
+    bool NotifyCreatePluginWin(HWND viewWindow, HWND itemsView, HWND promptDialog,
+                               const std::wstring& folder) const;
     bool NotifyWindowResize(HWND viewWindow, HWND itemsView) const;
     bool NotifySeletionChanged(HWND viewWindow, const std::vector<std::wstring>& paths) const;
     bool NotifyWinDowClose(HWND viewWindow) const;

@@ -9,12 +9,13 @@
 namespace pellicor
 {
 
-constexpr std::size_t kPipeBufferSize = 4096;  // request buffer, reply buffer, the most one read returns
-constexpr std::size_t kMaxReplyField = 1023;   // longest reply field kept; the working buffer is 1024 units
+constexpr std::size_t kPipeBufferSize = 4096; // request buffer, reply buffer, the most one read returns
+constexpr std::size_t kMaxReplyField = 1023;  // longest reply field kept; the working buffer is 1024 units
 
 // Writes the request into buffer and sets length. A request that does not fit is refused (false,
 // nothing sent), never truncated: a cut path would name another file.
-bool EncodeRequest(const ClientRequest& request, std::uint8_t (&buffer)[kPipeBufferSize], std::size_t& length);
+bool EncodeRequest(const ClientRequest& request, std::uint8_t (&buffer)[kPipeBufferSize],
+                   std::size_t& length);
 
 // Fills reply from the received bytes. A malformed reply (under 4 bytes, a negative count, a field
 // running past the bytes, a field of 1024 or more units, fields not ending exactly at count) is

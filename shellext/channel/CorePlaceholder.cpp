@@ -1,1 +1,0 @@
-void pellicor_core_placeholder() {}

@@ -1,0 +1,50 @@
+#include "shellext/server/ClassTable.h"
+
+#include "shellext/server/OverlayKind.h"
+
+namespace pellicor
+{
+
+namespace
+{
+
+struct ClassEntry
+{
+    CLSID clsid;
+    std::int32_t kind;
+};
+
+// Every identifier yields the same object class; where the launcher registered it decides its role.
+constexpr ClassEntry kClassTable[] = {
+    // synced overlay identifier and context-menu handler
+    {{0x9C4E21B6, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}}, Synced},
+    // syncing overlay identifier
+    {{0x9C4E21B4, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}}, Syncing},
+    // safe overlay (served, not registered)
+    {{0x9C4E21B3, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}}, Safe},
+    // share overlay (served, not registered)
+    {{0x9C4E21B5, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}}, Share},
+    // invalid overlay identifier
+    {{0x9C4E21B7, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}}, Invalid},
+    // copy hook
+    {{0xE3A90C52, 0x71B4, 0x4D6E, {0x8F, 0x21, 0x5C, 0x0B, 0x7D, 0x93, 0xA4, 0x18}}, NoOverlay},
+    // browser helper (per-window site object)
+    {{0x4F7B2D91, 0x0E6C, 0x4A38, {0xB5, 0xD2, 0x9A, 0x1C, 0x6E, 0x08, 0xF3, 0x7B}}, NoOverlay},
+};
+
+} // namespace
+
+bool FindClassKind(REFCLSID clsid, std::int32_t& kind) noexcept
+{
+    for (const ClassEntry& entry : kClassTable)
+    {
+        if (::IsEqualCLSID(entry.clsid, clsid))
+        {
+            kind = entry.kind;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace pellicor
