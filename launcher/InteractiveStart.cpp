@@ -1,11 +1,110 @@
-// Placeholder until process start lands.
+// Starting a program on the interactive user's desktop with that user's ordinary rights, even when
+// the launcher itself runs elevated for the installer: three ways, each a fallback for the one before.
 #include "launcher/InteractiveStart.h"
+
+#include "common/UniqueHandle.h"
+#include "launcher/Log.h"
+#include "launcher/ProcessToken.h"
+
+#include <memory>
+#include <string>
 
 namespace drovana
 {
 
-bool StartAsInteractiveUser(const wchar_t*, const wchar_t*) { return false; }
-bool CreateRestrictedProcess(HANDLE, const wchar_t*, const wchar_t*) { return false; }
-bool CreateProcessUseSchedulerTask(const wchar_t*, const wchar_t*) { return false; }
+namespace
+{
+constexpr const wchar_t* kShellImage = L"EXPLORER.EXE";
+constexpr const wchar_t* kInteractiveDesktop = L"winsta0\\default";
+
+// CreateProcessAsUserW may write into its command line, so it gets a private copy.
+std::unique_ptr<wchar_t[]> WritableCopy(const wchar_t* text)
+{
+    const std::wstring source = text ? text : L"";
+    auto copy = std::make_unique<wchar_t[]>(source.size() + 1);
+    source.copy(copy.get(), source.size());
+    copy[source.size()] = L'\0';
+    return copy;
+}
+
+bool CreateProcessWithToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
+                            const wchar_t* desktop, DWORD creationFlags)
+{
+    auto writableCommandLine = WritableCopy(commandLine);
+    auto writableDesktop = WritableCopy(desktop);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (desktop)
+        startup.lpDesktop = writableDesktop.get();
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessAsUserW(token, application, writableCommandLine.get(), nullptr, nullptr, FALSE,
+                                creationFlags, nullptr, nullptr, &startup, &info))
+        return false;
+    // The started program is not waited for; only its handles are let go.
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    return true;
+}
+} // namespace
+
+bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine)
+{
+    if (!explorerToken)
+        return false;
+
+    DWORD size = 0;
+    if (!::GetTokenInformation(explorerToken, TokenIntegrityLevel, nullptr, 0, &size) &&
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    if (size == 0)
+        return false;
+    auto level = std::make_unique<BYTE[]>(size);
+    if (!::GetTokenInformation(explorerToken, TokenIntegrityLevel, level.get(), size, &size))
+        return false;
+
+    pellicor::UniqueKernelHandle ownToken;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, ownToken.put()))
+        return false;
+    // The own token is lowered in place, not a copy of it: the launcher runs at Explorer's level from
+    // here on, which is harmless because starting the client is the last step of every mode.
+    if (!::SetTokenInformation(ownToken.get(), TokenIntegrityLevel, level.get(), size))
+        return false;
+
+    return CreateProcessWithToken(ownToken.get(), application, commandLine, nullptr, 0);
+}
+
+bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLine)
+{
+    pellicor::UniqueKernelHandle explorerToken;
+    if (!GetProcessTokenByName(kShellImage, explorerToken.put()))
+    {
+        LogFormat("GetProcessTokenByName fail: %d", static_cast<int>(::GetLastError()));
+        return false;
+    }
+    if (!explorerToken)
+    {
+        // Nobody is logged on to the shell: there is no user to start the program for.
+        LogFormat("token still zero after GetProcessTokenByName fail");
+        return false;
+    }
+
+    if (CreateProcessWithToken(explorerToken.get(), application, commandLine, kInteractiveDesktop,
+                               NORMAL_PRIORITY_CLASS))
+    {
+        LogFormatWide(L"CreateProcessAsUser ok!");
+        return true;
+    }
+    // Without the privilege to assign a primary token (an ordinary elevated installer) this way fails.
+    LogFormat("CreateProcessAsUser false! Error code: %d.", static_cast<int>(::GetLastError()));
+
+    if (CreateRestrictedProcess(explorerToken.get(), application, commandLine))
+        return true;
+    LogFormat("CreateRestrictedProcess false! Error code: %d.", static_cast<int>(::GetLastError()));
+
+    if (CreateProcessUseSchedulerTask(application, commandLine))
+        return true;
+    LogFormat("CreateProcessUseSchedulerTask false! Error code: %d.", static_cast<int>(::GetLastError()));
+    return false;
+}
 
 } // namespace drovana

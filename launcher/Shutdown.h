@@ -1,12 +1,18 @@
 #pragma once
+// Process and file chores of installation and removal: ending Explorer so that the shell reloads the
+// registration, closing the client and the document editor, and deleting the product's shortcuts.
 
 namespace drovana
 {
 
+// Ends every Explorer process; the platform starts the shell again. The result of the last attempt.
 bool RestartExplorer();
+// Closes the program's main window politely, then kills the program after a bounded number of tries.
 bool CloseClient();
 bool CloseEditor();
+// Terminates every process with this image name (case-insensitive) with exit code 1.
 bool KillProcessByName(const wchar_t* imageName);
+// Deletes the product's shortcuts from the interactive user's Links and SendTo folders.
 bool DeleteShortcut();
 
 } // namespace drovana

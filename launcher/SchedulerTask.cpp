@@ -1,0 +1,156 @@
+// The last way to start the client as the interactive user: a one-shot Task Scheduler task that runs
+// the program, unelevated and in the user's interactive logon, two seconds after it is registered.
+#include "launcher/InteractiveStart.h"
+#include "launcher/SchedulerTask.h"
+
+#include "common/ComPtr.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+
+namespace drovana
+{
+
+namespace
+{
+constexpr const wchar_t* kRootFolder = L"\\";
+constexpr const wchar_t* kTaskName = L"Drovana First Start Task";
+constexpr const wchar_t* kTaskDescription =
+    L"Drovana assist task, will run once at install time, no need to disable it";
+constexpr const wchar_t* kPrincipalId = L"Drovana-Principal";
+constexpr const wchar_t* kTriggerId = L"drovana-Trigger";
+constexpr const wchar_t* kStartDelay = L"PT2S"; // ISO 8601: two seconds
+
+// An owned BSTR for the length of one call.
+class Bstr
+{
+public:
+    explicit Bstr(const wchar_t* text) noexcept : m_value(::SysAllocString(text ? text : L"")) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { ::SysFreeString(m_value); }
+    BSTR get() const noexcept { return m_value; }
+    explicit operator bool() const noexcept { return m_value != nullptr; }
+
+private:
+    BSTR m_value;
+};
+
+// A VARIANT cleared on every path out.
+class Variant
+{
+public:
+    Variant() noexcept { ::VariantInit(&m_value); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { ::VariantClear(&m_value); }
+    VARIANT& get() noexcept { return m_value; }
+
+private:
+    VARIANT m_value;
+};
+
+// Everything between COM initialization and its end; every interface is released on return, before
+// the caller ends COM for the thread.
+bool RegisterFirstStartTask(const wchar_t* application, const wchar_t* commandLine)
+{
+    if (FAILED(::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
+                                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, 0, nullptr)))
+        return false;
+
+    pellicor::ComPtr<ITaskService> service;
+    if (FAILED(::CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                  service.put_void())))
+        return false;
+
+    // Empty VARIANTs: the local machine and the current account.
+    Variant server, user, domain, password;
+    if (FAILED(service->Connect(server.get(), user.get(), domain.get(), password.get())))
+        return false;
+
+    pellicor::ComPtr<ITaskFolder> folder;
+    Bstr rootFolder(kRootFolder);
+    if (!rootFolder || FAILED(service->GetFolder(rootFolder.get(), folder.put())))
+        return false;
+
+    Bstr taskName(kTaskName);
+    if (!taskName)
+        return false;
+    // The task of an earlier run is removed; its absence is no failure.
+    folder->DeleteTask(taskName.get(), 0);
+
+    pellicor::ComPtr<ITaskDefinition> definition;
+    if (FAILED(service->NewTask(0, definition.put())))
+        return false;
+    service.reset();
+
+    pellicor::ComPtr<IRegistrationInfo> registrationInfo;
+    Bstr description(kTaskDescription);
+    if (FAILED(definition->get_RegistrationInfo(registrationInfo.put())) || !registrationInfo ||
+        FAILED(registrationInfo->put_Description(description.get())))
+        return false;
+
+    pellicor::ComPtr<IPrincipal> principal;
+    if (FAILED(definition->get_Principal(principal.put())) || !principal)
+        return false;
+    Bstr principalId(kPrincipalId);
+    principal->put_Id(principalId.get());
+    principal->put_LogonType(TASK_LOGON_INTERACTIVE_TOKEN);
+    // The client must never run elevated, even when the installer is.
+    if (FAILED(principal->put_RunLevel(TASK_RUNLEVEL_LUA)))
+        return false;
+
+    pellicor::ComPtr<ITaskSettings> settings;
+    if (FAILED(definition->get_Settings(settings.put())) || !settings ||
+        FAILED(settings->put_StartWhenAvailable(VARIANT_TRUE)))
+        return false;
+
+    pellicor::ComPtr<ITriggerCollection> triggers;
+    pellicor::ComPtr<ITrigger> trigger;
+    pellicor::ComPtr<IRegistrationTrigger> registrationTrigger;
+    if (FAILED(definition->get_Triggers(triggers.put())) || !triggers ||
+        FAILED(triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.put())) ||
+        FAILED(trigger.As(registrationTrigger)) || !registrationTrigger)
+        return false;
+    Bstr triggerId(kTriggerId);
+    registrationTrigger->put_Id(triggerId.get());
+    Bstr delay(kStartDelay);
+    if (FAILED(registrationTrigger->put_Delay(delay.get())))
+        return false;
+
+    pellicor::ComPtr<IActionCollection> actions;
+    pellicor::ComPtr<IAction> action;
+    pellicor::ComPtr<IExecAction> execAction;
+    if (FAILED(definition->get_Actions(actions.put())) || !actions ||
+        FAILED(actions->Create(TASK_ACTION_EXEC, action.put())) || FAILED(action.As(execAction)) ||
+        !execAction)
+        return false;
+    Bstr path(application);
+    if (!path || FAILED(execAction->put_Path(path.get())))
+        return false;
+    // The client reads its command line as given; no working directory is set.
+    Bstr arguments(commandLine);
+    execAction->put_Arguments(arguments.get());
+
+    Variant noUser, noPassword, securityDescriptor;
+    securityDescriptor.get().vt = VT_BSTR;
+    securityDescriptor.get().bstrVal = ::SysAllocString(L"");
+    pellicor::ComPtr<IRegisteredTask> registered;
+    if (FAILED(folder->RegisterTaskDefinition(taskName.get(), definition.get(), TASK_CREATE_OR_UPDATE,
+                                              noUser.get(), noPassword.get(), TASK_LOGON_INTERACTIVE_TOKEN,
+                                              securityDescriptor.get(), registered.put())))
+        return false;
+    return true;
+}
+} // namespace
+
+bool CreateProcessUseSchedulerTask(const wchar_t* application, const wchar_t* commandLine)
+{
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return false;
+    const bool registered = RegisterFirstStartTask(application, commandLine);
+    ::CoUninitialize();
+    return registered;
+}
+
+} // namespace drovana
