@@ -27,7 +27,7 @@ constexpr MessagePiece NameOfDestinationParent{MessagePiece::Kind::DestinationPa
 // The move table never asks whether a path lies inside the sync folder: a folder moved in from
 // outside is decided by the destination rows and by the markers (normally absent outside).
 constexpr GuardRow kMoveRules[] = {
-    // row   sense  condition             subject            outcome  message
+    // row  sense  condition             subject            outcome  message
     {"M1",  Holds, Listed,               Source,            Allow},
     {"M2",  Holds, SyncRoot,             Source,            Refuse,  {T(128)}},
     {"M3",  Holds, ReceivedSharesFolder, Source,            Refuse,  {T(122), R, T(129)}},
