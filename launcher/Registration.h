@@ -1,0 +1,39 @@
+#pragma once
+// Shell registration of the library: class registrations, copy hook, browser helper, overlay
+// identifiers, overlay icons and approvals, written and removed row by row from RegistrationTable.h.
+#include "launcher/RegistrationTable.h"
+
+#include <windows.h>
+#include <string>
+
+namespace drovana
+{
+
+// Opens the key for writing or else creates it, sets one value and closes the key again: one key
+// opening per value, so one value that cannot be written costs only itself.
+bool WriteRegString(HKEY root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
+bool WriteRegNumber(HKEY root, const wchar_t* key, const wchar_t* valueName, DWORD number);
+
+// The data that rows take from the running system instead of from the sheet.
+struct RegRowContext
+{
+    HKEY userRoot = HKEY_CURRENT_USER;
+    std::wstring libraryPath;
+    std::wstring launcherDirectory;
+    std::wstring clientPath;
+    std::wstring displayName;
+    std::wstring infoTip;
+    std::wstring syncFolder;
+};
+
+// Applies one row; false when its key or value could not be opened, created, set or deleted.
+bool ApplyRegRow(const RegRow& row, const RegRowContext& context);
+
+// Writes every installer row in order; a row that fails is skipped. The library path follows the
+// interactive user's application-data folder, the icon paths the launcher directory (ending in "\").
+void WriteInstallerReg(const std::wstring& launcherDirectory);
+
+// Applies every removal row in order; missing keys and values are skipped.
+void RemoveInstallerReg();
+
+} // namespace drovana
