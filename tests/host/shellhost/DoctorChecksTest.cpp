@@ -1,0 +1,254 @@
+#include "tools/shellhost/DoctorChecks.h"
+
+#include "launcher/VirtualDriveTable.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using namespace pellicor::shellhost;
+using drovana::RegAction;
+using drovana::RegData;
+using drovana::RegRoot;
+using drovana::RegRow;
+
+// A registry and file system in memory, filled by applying the launcher's own rows.
+class FakeInstall : public InstallFacts
+{
+public:
+    using ValueKey = std::tuple<RegRoot, std::wstring, std::wstring>;
+
+    static RegRoot Hive(RegRoot root) { return root == RegRoot::UserRoot ? RegRoot::CurrentUser : root; }
+
+    bool KeyExists(RegRoot root, const std::wstring& key) const override
+    {
+        return keys.count({Hive(root), key}) != 0;
+    }
+    std::optional<RegistryValue> Value(RegRoot root, const std::wstring& key,
+                                       const wchar_t* name) const override
+    {
+        const auto found = values.find({Hive(root), key, name ? name : L""});
+        if (found == values.end())
+            return std::nullopt;
+        return found->second;
+    }
+    std::vector<std::wstring> SubKeys(RegRoot root, const std::wstring& key) const override
+    {
+        std::vector<std::wstring> names;
+        const std::wstring prefix = key + L"\\";
+        for (const auto& [hive, path] : keys)
+            if (hive == Hive(root) && path.compare(0, prefix.size(), prefix) == 0 &&
+                path.find(L'\\', prefix.size()) == std::wstring::npos)
+                names.push_back(path.substr(prefix.size()));
+        return names;
+    }
+    bool FileExists(const std::wstring& path) const override { return files.count(path) != 0; }
+
+    void AddKey(RegRoot root, std::wstring key)
+    {
+        for (size_t at = key.find(L'\\'); at != std::wstring::npos; at = key.find(L'\\', at + 1))
+            keys.insert({Hive(root), key.substr(0, at)});
+        keys.insert({Hive(root), std::move(key)});
+    }
+    void SetText(RegRoot root, const std::wstring& key, const wchar_t* name, const std::wstring& text)
+    {
+        AddKey(root, key);
+        RegistryValue value;
+        value.isString = true;
+        value.text = text;
+        values[{Hive(root), key, name ? name : L""}] = value;
+    }
+
+    void Apply(const RegRow& row, const RowContext& context)
+    {
+        std::wstring text = row.text ? row.text : L"";
+        switch (row.data)
+        {
+        case RegData::LibraryPath:
+            text = context.expectedLibraryPath;
+            break;
+        case RegData::LauncherFile:
+            text = launcherDirectory + text;
+            break;
+        case RegData::ClientIcon:
+            text = launcherDirectory + L"drovana.exe" + drovana::kClientIconSuffix;
+            break;
+        case RegData::DisplayName:
+            text = context.displayName;
+            break;
+        case RegData::InfoTip:
+            text = context.infoTip;
+            break;
+        case RegData::SyncFolder:
+            text = context.syncFolder;
+            break;
+        case RegData::Text:
+            break;
+        }
+        switch (row.action)
+        {
+        case RegAction::SetString:
+            SetText(row.root, row.key, row.value, text);
+            break;
+        case RegAction::SetNumber:
+        {
+            AddKey(row.root, row.key);
+            RegistryValue value;
+            value.isNumber = true;
+            value.number = row.number;
+            values[{Hive(row.root), row.key, row.value ? row.value : L""}] = value;
+            break;
+        }
+        case RegAction::DeleteKey:
+            keys.erase({Hive(row.root), row.key});
+            break;
+        case RegAction::DeleteValue:
+            values.erase({Hive(row.root), row.key, row.value ? row.value : L""});
+            break;
+        }
+    }
+
+    std::set<std::pair<RegRoot, std::wstring>> keys;
+    std::map<ValueKey, RegistryValue> values;
+    std::set<std::wstring> files;
+    std::wstring launcherDirectory = L"C:\\Program Files\\Drovana\\";
+};
+
+class DoctorChecksTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        context.expectedLibraryPath =
+            L"C:\\Users\\u1\\AppData\\Roaming\\Pellicor\\PellicorOverlays_x64_10060.dll";
+        context.displayName = L"Drovana";
+        context.infoTip = L"Enter Drovana directory here";
+        context.syncFolder = L"C:\\Users\\u1\\Drovana";
+        for (const RegRow& row : drovana::kInstallerRows)
+            install.Apply(row, context);
+        for (const RegRow& row : drovana::kVirtualDriveClassRows)
+            install.Apply(row, context);
+        install.Apply(drovana::kVirtualDriveIconRow, context);
+        for (const RegRow& row : drovana::kVirtualDriveUserRows)
+            install.Apply(row, context);
+        install.files = {context.expectedLibraryPath, install.launcherDirectory + L"Icons\\Synced.ico",
+                         install.launcherDirectory + L"Icons\\Syncing.ico",
+                         install.launcherDirectory + L"Icons\\Invalid.ico",
+                         install.launcherDirectory + L"drovana.exe"};
+    }
+
+    std::vector<Finding> Run() const
+    {
+        std::vector<Finding> findings;
+        CheckInstallerRows(install, context, findings);
+        CheckVirtualDrive(install, context, findings);
+        CheckOverlaySlots(install, findings);
+        return findings;
+    }
+
+    static std::vector<Finding> Faults(const std::vector<Finding>& findings)
+    {
+        std::vector<Finding> faults;
+        for (const auto& finding : findings)
+            if (finding.verdict == Verdict::Fault)
+                faults.push_back(finding);
+        return faults;
+    }
+
+    static std::wstring Describe(const std::vector<Finding>& findings)
+    {
+        std::wstring text;
+        for (const auto& finding : findings)
+            for (const auto& line : FormatFinding(finding))
+                text += line + L"\n";
+        return text;
+    }
+
+    RowContext context;
+    FakeInstall install;
+};
+
+TEST_F(DoctorChecksTest, WhatTheLauncherWritesHasNoFaultAndEveryAreaReportsOk)
+{
+    const auto findings = Run();
+    EXPECT_TRUE(Faults(findings).empty()) << Describe(findings).c_str();
+    for (const wchar_t* area :
+         {L"copy hook", L"browser helper", L"overlay classes", L"context menu", L"overlay identifiers",
+          L"overlay icons", L"approvals", L"virtual drive", L"places bar", L"overlay slots"})
+        EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
+                                [&](const Finding& f) { return f.area == area && f.verdict == Verdict::Ok; }))
+            << "no ok for area " << std::string(area, area + wcslen(area));
+}
+
+TEST_F(DoctorChecksTest, BrokenInstallsAreNamedWithTheirArea)
+{
+    // The library file is gone: one fault, not one per class that names it.
+    install.files.erase(context.expectedLibraryPath);
+    // An approval is missing.
+    install.values.erase({RegRoot::LocalMachine, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID});
+    // An old release's identifier is still there.
+    install.AddKey(RegRoot::LocalMachine, DROVANA_OVERLAY_IDENTIFIERS_KEY L"!!!YelvashSynced");
+    // The client's drive icon points at a program that is not there.
+    install.files.erase(install.launcherDirectory + L"drovana.exe");
+
+    const auto faults = Faults(Run());
+    ASSERT_EQ(faults.size(), 4u) << Describe(faults).c_str();
+    EXPECT_EQ(faults[0].area, L"library");
+    EXPECT_EQ(faults[0].text, L"library file missing at " + context.expectedLibraryPath);
+    EXPECT_EQ(faults[1].area, L"overlay identifiers");
+    EXPECT_NE(faults[1].text.find(L"!!!YelvashSynced"), std::wstring::npos);
+    EXPECT_EQ(faults[2].area, L"approvals");
+    EXPECT_NE(faults[2].text.find(DROVANA_SYNCING_CLSID L"\": missing"), std::wstring::npos);
+    EXPECT_EQ(faults[3].area, L"virtual drive");
+    EXPECT_EQ(faults[3].action.find(L"reinstall"), 0u);
+}
+
+TEST_F(DoctorChecksTest, OverlayPushedBeyondTheSlotsNamesTheHandlersAheadOfIt)
+{
+    for (int i = 1; i <= 9; ++i)
+        install.AddKey(RegRoot::LocalMachine,
+                       DROVANA_OVERLAY_IDENTIFIERS_KEY L"      OneDrive" + std::to_wstring(i));
+    const auto faults = Faults(Run());
+    ASSERT_EQ(faults.size(), 1u) << Describe(faults).c_str();
+    EXPECT_EQ(faults[0].area, L"overlay slots");
+    EXPECT_EQ(faults[0].text.find(L"\"     !YelvashSyncing\" is #12 of 12"), 0u);
+    EXPECT_NE(faults[0].text.find(L"\"      OneDrive9\""), std::wstring::npos);
+    EXPECT_EQ(faults[0].text.find(L"YelvashSynced\","), std::wstring::npos); // ours are not blamed
+}
+
+TEST_F(DoctorChecksTest, WrongValuesAndAnotherUsersLibraryAreTold)
+{
+    install.SetText(RegRoot::ClassesRoot, L"CLSID\\" DROVANA_SYNCED_CLSID L"\\InProcServer32",
+                    L"ThreadingModel", L"Free");
+    context.expectedLibraryPath =
+        L"C:\\Users\\admin\\AppData\\Roaming\\Pellicor\\PellicorOverlays_x64_10060.dll";
+    const auto findings = Run();
+    const auto faults = Faults(findings);
+    ASSERT_EQ(faults.size(), 1u) << Describe(findings).c_str();
+    EXPECT_NE(faults[0].text.find(L"is \"Free\", expected \"Apartment\""), std::wstring::npos);
+    EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
+                            [](const Finding& f) {
+                                return f.verdict == Verdict::Note &&
+                                       f.text.find(L"another user's folder") != std::wstring::npos;
+                            }));
+}
+
+TEST_F(DoctorChecksTest, WithoutASyncFolderOnlyTheMachineWideDriveIsJudged)
+{
+    context.syncFolder.clear();
+    const auto findings = Run();
+    EXPECT_TRUE(Faults(findings).empty()) << Describe(findings).c_str();
+    EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
+                            [](const Finding& f)
+                            { return f.verdict == Verdict::Note && f.area == L"virtual drive"; }));
+}
+
+} // namespace
+} // namespace pellicor::test
