@@ -12,6 +12,7 @@ CShellExt::CShellExt(std::int32_t kind) noexcept : m_kind(kind)
 
 CShellExt::~CShellExt()
 {
+    DetachView(); // no timer, window or subclass of the view may reach this object after it is gone
     // The picture first, then the browser; the maps, lists and strings free themselves.
     m_avatarPicture.reset();
     m_browser.reset();

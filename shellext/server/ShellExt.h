@@ -7,6 +7,7 @@
 #include "common/UniqueHandle.h"
 #include "shellext/channel/PipeClient.h"
 #include "shellext/server/OverlayKind.h"
+#include "shellext/view/PostingTimer.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -84,7 +85,34 @@ private:
     void LoadItemBitmaps();
 
     // --- view integration (view/) ---
-    // Helpers of the view subsystem are declared here by that subsystem.
+    // Browser events and the sync-folder test (SiteObject.cpp).
+    HRESULT OnSelectionChanged(const DISPPARAMS* params);
+    HRESULT OnQuit(const DISPPARAMS* params);
+    HRESULT OnDocumentComplete(const DISPPARAMS* params);
+    HRESULT AdviseFolderViewEvents();
+    bool IsInSyncFolder(const std::wstring& folder);
+    void RefreshUserSettings();
+    // The client's panel, its notifications and the view host (PanelAttachment.cpp).
+    void AttachPanel();
+    bool FindViewWindows();
+    bool FindViewWindowsVista(HWND topLevel);
+    bool FindViewWindowsXp(HWND topLevel);
+    void StartAttachRetry(HWND viewWindow);
+    void StopAttachRetry() noexcept;
+    void NotifySelection(bool onlyIfChanged);
+    void LayoutPrompt();
+    void ShowSignInPrompt();
+    void PollSignIn();
+    void ResizeSettled();
+    void ClosePrompt() noexcept;
+    void DetachView() noexcept; // the destructor's share: timers, retry property, subclass, dialog
+    static LRESULT CALLBACK ViewHostSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR id, DWORD_PTR instance);
+    static void CALLBACK AttachRetryTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+    // Dialog 111 and the user picture (PromptDialog.cpp, Avatar.cpp).
+    friend class PromptDialog;
+    void DrawAvatar(HWND window);
+    bool LoadAvatarPicture();
 
     // Members, in the order the object is laid out.
     const std::int32_t m_kind;
@@ -94,8 +122,8 @@ private:
     std::map<std::int32_t, UniqueBitmap> m_itemBitmaps;
     ComPtr<IWebBrowser2> m_browser;
     ComPtr<IPicture> m_avatarPicture;
-    HANDLE m_resizeTimer = nullptr;
-    HANDLE m_signInPollTimer = nullptr;
+    PostingTimer m_resizeTimer;     // posts to the view host; the work runs on the window's thread
+    PostingTimer m_signInPollTimer; // posts to the prompt dialog
     bool m_skipDocumentComplete = false;
     bool m_preVista = false;
     std::int32_t m_attachRetries = 0;
@@ -111,6 +139,7 @@ private:
     std::wstring m_nickName;
     std::wstring m_avatarPath;
     PipeClient m_pipe;
+    std::vector<HWND> m_subclassedHosts; // view hosts carrying ViewHostSubclassProc with this instance
 };
 
 // Library-wide count of live factories, live objects and server locks; DllCanUnloadNow reads it.
