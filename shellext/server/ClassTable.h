@@ -1,11 +1,43 @@
 #pragma once
-// The class identifiers the library serves and the overlay kind each one gives.
+// The class identifiers the library serves and the overlay kind each one gives. Every identifier
+// yields the same object class; where the launcher registered it decides its role.
 #include <windows.h>
 
 #include <cstdint>
 
+#include "shellext/server/OverlayKind.h"
+
 namespace pellicor
 {
+
+struct ClassEntry
+{
+    CLSID clsid;
+    std::int32_t kind;
+    const wchar_t* role;
+};
+
+inline constexpr ClassEntry kClassTable[] = {
+    {{0x9C4E21B6, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}},
+     Synced,
+     L"synced overlay identifier and context-menu handler"},
+    {{0x9C4E21B4, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}},
+     Syncing,
+     L"syncing overlay identifier"},
+    {{0x9C4E21B3, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}},
+     Safe,
+     L"safe overlay identifier (not registered)"},
+    {{0x9C4E21B5, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}},
+     Share,
+     L"share overlay identifier (not registered)"},
+    {{0x9C4E21B7, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}},
+     Invalid,
+     L"invalid overlay identifier"},
+    {{0xE3A90C52, 0x71B4, 0x4D6E, {0x8F, 0x21, 0x5C, 0x0B, 0x7D, 0x93, 0xA4, 0x18}}, NoOverlay, L"copy hook"},
+    {{0x4F7B2D91, 0x0E6C, 0x4A38, {0xB5, 0xD2, 0x9A, 0x1C, 0x6E, 0x08, 0xF3, 0x7B}},
+     NoOverlay,
+     L"browser helper (per-window site object)"},
+};
 
 // Looks the identifier up in table order; false for any identifier the library does not serve.
 bool FindClassKind(REFCLSID clsid, std::int32_t& kind) noexcept;

@@ -1,0 +1,264 @@
+// ClientStandIn.exe: plays the desktop client on the pipe so that engineers can see what the shell
+// extension sends and choose what it gets back. See README.md beside this file.
+#include "tools/standin/StandInServer.h"
+
+#include "shellext/channel/ClientCommands.h"
+
+#include "common/UniqueHandle.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using namespace pellicor;
+using namespace pellicor::standin;
+
+constexpr const wchar_t* kStopEventName = L"Local\\PellicorClientStandIn.Stop";
+
+constexpr const wchar_t* kUsage =
+    L"usage: ClientStandIn.exe [options]\n"
+    L"  --rules FILE        answer from a rules file (UTF-8 or UTF-16)\n"
+    L"  --rule \"LINE\"       add one rules-file line, e.g. --rule \"state Synced C:\\Sync\"\n"
+    L"  --log FILE          append the log to FILE instead of the console\n"
+    L"  --quiet             log nothing\n"
+    L"  --pipe NAME         serve another pipe name (default \\\\.\\pipe\\pellicor)\n"
+    L"  --exit-after SEC    stop by itself after SEC seconds\n"
+    L"  --stop              ask a running ClientStandIn.exe to stop, then exit\n"
+    L"rules:  state <Word> <path prefix>   menu <id> <text>\n"
+    L"        reply <Command|*> [slow <ms>] ok|status <Word>|malformed|truncated|oversized|close\n";
+
+struct Options
+{
+    std::wstring rulesText; // rules files and --rule lines, in command-line order
+    std::wstring logFile;
+    std::wstring pipeName;
+    bool quiet = false;
+    bool stop = false;
+    DWORD exitAfterMs = INFINITE;
+};
+
+// Writes to the console as text, or to a redirected stdout or a file as UTF-8.
+void WriteLine(HANDLE out, const std::wstring& line)
+{
+    const std::wstring text = line + L"\r\n";
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(out, &mode))
+    {
+        ::WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                          nullptr);
+    ::WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void Say(const std::wstring& line)
+{
+    WriteLine(::GetStdHandle(STD_OUTPUT_HANDLE), L"ClientStandIn: " + line);
+}
+
+bool ReadTextFile(const std::wstring& path, std::wstring& text)
+{
+    UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 16 * 1024 * 1024)
+        return false;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size()))
+        return false;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE)
+    {
+        text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+        return true;
+    }
+    std::size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start,
+                                        static_cast<int>(bytes.size() - start), nullptr, 0);
+    text.assign(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, static_cast<int>(bytes.size() - start),
+                          text.data(), n);
+    return true;
+}
+
+bool ParseOptions(int argc, wchar_t** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--rules" && hasValue)
+        {
+            std::wstring text;
+            if (!ReadTextFile(argv[++i], text))
+            {
+                Say(L"cannot read the rules file " + std::wstring(argv[i]));
+                return false;
+            }
+            options.rulesText += text + L"\n";
+        }
+        else if (arg == L"--rule" && hasValue)
+            options.rulesText += std::wstring(argv[++i]) + L"\n";
+        else if (arg == L"--log" && hasValue)
+            options.logFile = argv[++i];
+        else if (arg == L"--pipe" && hasValue)
+            options.pipeName = argv[++i];
+        else if (arg == L"--exit-after" && hasValue)
+            options.exitAfterMs = static_cast<DWORD>(_wtoi(argv[++i])) * 1000;
+        else if (arg == L"--quiet")
+            options.quiet = true;
+        else if (arg == L"--stop")
+            options.stop = true;
+        else
+        {
+            WriteLine(::GetStdHandle(STD_OUTPUT_HANDLE), kUsage);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Runs until --stop, Ctrl+C, the time limit or WM_QUIT, dispatching this thread's window messages
+// meanwhile (the stand-in's windows live on this thread).
+void RunUntilStopped(HANDLE stopEvent, DWORD exitAfterMs)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    for (;;)
+    {
+        DWORD wait = INFINITE;
+        if (exitAfterMs != INFINITE)
+        {
+            const ULONGLONG elapsed = ::GetTickCount64() - start;
+            if (elapsed >= exitAfterMs)
+                return;
+            wait = static_cast<DWORD>(exitAfterMs - elapsed);
+        }
+        const DWORD signalled = ::MsgWaitForMultipleObjects(1, &stopEvent, FALSE, wait, QS_ALLINPUT);
+        if (signalled == WAIT_OBJECT_0)
+            return;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (message.message == WM_QUIT)
+                return;
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+}
+
+HANDLE g_stopEvent = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD)
+{
+    ::SetEvent(g_stopEvent);
+    return TRUE;
+}
+
+int Run(int argc, wchar_t** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options))
+        return 2;
+
+    if (options.stop)
+    {
+        UniqueKernelHandle running(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kStopEventName));
+        if (!running)
+        {
+            Say(L"no stand-in is running");
+            return 1;
+        }
+        ::SetEvent(running.get());
+        Say(L"asked the running stand-in to stop");
+        return 0;
+    }
+
+    ClientRules rules;
+    std::wstring error;
+    if (!rules.Parse(options.rulesText, error))
+    {
+        Say(L"bad rules, " + error);
+        return 2;
+    }
+
+    UniqueKernelHandle stopEvent(::CreateEventW(nullptr, TRUE, FALSE, kStopEventName));
+    g_stopEvent = stopEvent.get();
+    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+
+    UniqueFile logFile;
+    HANDLE logOut = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!options.logFile.empty())
+    {
+        logFile.reset(::CreateFileW(options.logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!logFile)
+        {
+            Say(L"cannot open the log file " + options.logFile);
+            return 2;
+        }
+        logOut = logFile.get();
+    }
+
+    StandInServer server;
+    if (!options.pipeName.empty())
+        server.SetPipeName(options.pipeName);
+    const std::size_t stateCount = rules.StateCount();
+    server.SetRules(std::move(rules));
+    if (!options.quiet)
+    {
+        server.SetLogSink(
+            [logOut](const std::wstring& line)
+            {
+                SYSTEMTIME now;
+                ::GetLocalTime(&now);
+                wchar_t stamp[16];
+                swprintf(stamp, 16, L"%02u:%02u:%02u.%03u ", now.wHour, now.wMinute, now.wSecond,
+                         now.wMilliseconds);
+                WriteLine(logOut, stamp + line);
+            });
+    }
+    if (!server.Start(&error))
+    {
+        Say(error);
+        return 1;
+    }
+    Say(L"serving " + (options.pipeName.empty() ? std::wstring(kPipeName) : options.pipeName) + L" with " +
+        std::to_wstring(stateCount) + L" state rules; stop with ClientStandIn.exe --stop or Ctrl+C");
+
+    // The client's main window (class "wxWindowNR") is created here, on this thread, once it exists.
+    RunUntilStopped(stopEvent.get(), options.exitAfterMs);
+
+    server.Stop();
+    Say(L"stopped after " + std::to_wstring(server.RequestCount()) + L" requests");
+    return 0;
+}
+
+} // namespace
+
+int main()
+{
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argv == nullptr)
+        return 2;
+    const int code = Run(argc, argv);
+    ::LocalFree(argv);
+    return code;
+}
