@@ -158,10 +158,9 @@ int RunOverlays(const Words& words)
     }
 
     std::vector<RegisteredOverlay> registered;
-    for (const auto& name : SubKeyNames(HKEY_LOCAL_MACHINE, kOverlayIdentifiersKey))
-        registered.push_back({name, HandlerClass(HKEY_LOCAL_MACHINE, kOverlayIdentifiersKey, name)});
-    PrintLine(L"Overlay identifiers in Explorer's order (HKLM\\" + std::wstring(kOverlayIdentifiersKey) +
-              L"):");
+    for (const auto& name : SubKeyNames(HKEY_LOCAL_MACHINE, OverlayIdentifiersKey()))
+        registered.push_back({name, HandlerClass(HKEY_LOCAL_MACHINE, OverlayIdentifiersKey(), name)});
+    PrintLine(L"Overlay identifiers in Explorer's order (HKLM\\" + OverlayIdentifiersKey() + L"):");
     PrintLine(L"  " + std::to_wstring(registered.size()) + L" registered; Explorer loads the first " +
               std::to_wstring(kHandlerSlots) + L" (" + std::to_wstring(kOverlaySlots) + L" slots, " +
               std::to_wstring(kSystemReservedSlots) + L" kept by Windows)");
