@@ -1,0 +1,108 @@
+#include "tests/win/view/ExplorerWindows.h"
+
+namespace pellicor::test
+{
+
+namespace
+{
+
+constexpr const wchar_t* kClassNames[] = {
+    L"PellicorTestExplorer", L"ShellTabWindowClass", L"DUIViewWndClassName", L"DirectUIHWND",
+    L"CtrlNotifySink",       L"SHELLDLL_DefView",    L"SysListView32",       L"AtlAxWin",
+    L"PellicorTestPane",
+};
+
+void RegisterClassesOnce()
+{
+    static const bool registered = []
+    {
+        for (const wchar_t* name : kClassNames)
+        {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = ::DefWindowProcW;
+            windowClass.hInstance = ::GetModuleHandleW(nullptr);
+            windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+            windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+            windowClass.lpszClassName = name;
+            ::RegisterClassW(&windowClass); // a class that exists already serves as well
+        }
+        return true;
+    }();
+    (void)registered;
+}
+
+HWND Child(HWND parent, const wchar_t* className)
+{
+    RECT client{};
+    ::GetClientRect(parent, &client);
+    return ::CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, client.right,
+                             client.bottom, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND TopLevelWindow(const wchar_t* title)
+{
+    RegisterClassesOnce();
+    return ::CreateWindowExW(0, L"PellicorTestExplorer", title, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20,
+                             20, kWindowWidth, kWindowHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                             nullptr);
+}
+
+} // namespace
+
+VistaExplorerWindow::VistaExplorerWindow() : m_topLevel(TopLevelWindow(L"Explorer (Windows 7)"))
+{
+    const HWND tab = Child(m_topLevel.get(), L"ShellTabWindowClass");
+    const HWND duiView = Child(tab, L"DUIViewWndClassName");
+    m_viewWindow = Child(duiView, L"DirectUIHWND");
+    CreateFolderView();
+}
+
+void VistaExplorerWindow::CreateFolderView()
+{
+    m_sink = Child(m_viewWindow, L"CtrlNotifySink");
+    m_viewHost = Child(m_sink, L"SHELLDLL_DefView");
+    m_itemsView = Child(m_viewHost, L"DirectUIHWND");
+}
+
+void VistaExplorerWindow::ReplaceFolderView()
+{
+    ::DestroyWindow(m_sink);
+    CreateFolderView();
+}
+
+XpExplorerWindow::XpExplorerWindow(bool activeXView)
+    : m_activeX(activeXView), m_topLevel(TopLevelWindow(L"Explorer (Windows XP)"))
+{
+    CreateFolderView();
+}
+
+void XpExplorerWindow::CreateFolderView()
+{
+    m_defView = Child(m_topLevel.get(), L"SHELLDLL_DefView");
+    const HWND duiWindow = Child(Child(m_defView, L"DUIViewWndClassName"), L"DirectUIHWND");
+    if (m_activeX)
+    {
+        m_viewHost = Child(Child(duiWindow, L"PellicorTestPane"), L"PellicorTestPane");
+        m_itemsView = Child(m_viewHost, L"AtlAxWin");
+    }
+    else
+    {
+        m_viewHost = Child(duiWindow, L"CtrlNotifySink");
+        m_itemsView = Child(m_viewHost, L"SysListView32");
+    }
+}
+
+void XpExplorerWindow::ReplaceFolderView()
+{
+    ::DestroyWindow(m_defView);
+    CreateFolderView();
+}
+
+UniqueWindow CreatePlainWindow()
+{
+    RegisterClassesOnce();
+    return UniqueWindow(::CreateWindowExW(0, L"PellicorTestPane", L"client panel", WS_POPUP, 0, 0, 100, 100,
+                                          nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+}
+
+} // namespace pellicor::test

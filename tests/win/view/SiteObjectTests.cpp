@@ -1,0 +1,162 @@
+// The site object in an Explorer window: which hosts it accepts, which DocumentComplete reports it
+// acts on, which folders count as the sync folder, and when the client hears that a window's panel
+// goes away.
+#include "tests/win/view/ViewFixture.h"
+
+#include "tests/win/support/ShellClassIds.h"
+
+#include <gtest/gtest.h>
+
+#include <olectl.h>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+class SiteHostTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(library.IsLoaded()); }
+
+    LibraryUnderTest library;
+};
+
+TEST_F(SiteHostTest, AttachesToExplorerOnlyAndSubscribesToItsEvents)
+{
+    {
+        SiteObject object(library);
+        EXPECT_EQ(E_FAIL, object.SetSite(CreatePlainUnknown().get())) << "a site that is no browser";
+        EXPECT_EQ(S_OK, object.SetSite(nullptr));
+    }
+    {
+        SiteObject object(library);
+        auto browser = FakeBrowser::Create();
+        browser->fullName = L"C:\\Program Files\\Internet Explorer\\iexplore.exe";
+        EXPECT_EQ(E_FAIL, object.SetSite(static_cast<IWebBrowser2*>(browser.get())));
+        EXPECT_EQ(0u, browser->Events().AdviseCount()) << "nothing is subscribed outside Explorer";
+        object.Release();
+    }
+    {
+        SiteObject object(library);
+        auto browser = FakeBrowser::Create();
+        browser->fullName = L"C:\\WINDOWS\\EXPLORER.EXE";
+        EXPECT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(browser.get())));
+        EXPECT_EQ(1u, browser->Events().AdviseCount());
+        browser->Events().DropSinks();
+        object.Release();
+    }
+    {
+        SiteObject object(library);
+        auto browser = FakeBrowser::Create();
+        browser->Events().adviseResult = CONNECT_E_ADVISELIMIT;
+        EXPECT_EQ(E_FAIL, object.SetSite(static_cast<IWebBrowser2*>(browser.get())))
+            << "a refused subscription";
+        object.Release();
+    }
+    {
+        SiteObject object(library);
+        auto browser = FakeBrowser::Create();
+        browser->offerEvents = false;
+        EXPECT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(browser.get())))
+            << "no events to subscribe to";
+        object.Release();
+    }
+}
+
+TEST_F(ViewTest, EverySecondDocumentCompleteIsProcessedFromVistaOn)
+{
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    PumpMessages(20ms);
+    EXPECT_EQ(0u, server.RequestCount()) << "the first report of a navigation is ignored";
+    EXPECT_EQ(nullptr, PromptDialog());
+
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    const HWND firstDialog = PromptDialog();
+    ASSERT_NE(nullptr, firstDialog);
+    const auto attach = ArgumentsOf(kCreatePluginWin);
+    ASSERT_EQ(1u, attach.size());
+    EXPECT_EQ((std::vector<std::wstring>{HandleText(window.ViewWindow()), HandleText(window.ItemsView()),
+                                         HandleText(firstDialog), kInsideFolder}),
+              attach[0]);
+    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow()), kInsideFolder}}),
+              ArgumentsOf(kSelectionChanged))
+        << "an accepted panel is told the selection, the folder itself when nothing is selected";
+    EXPECT_EQ(1u, folderView->Events().AdviseCount()) << "the folder view's events are subscribed to";
+    EXPECT_FALSE(::GetWindowLongPtrW(firstDialog, GWL_STYLE) & WS_VISIBLE) << "the band stays hidden";
+
+    // Another folder of the sync folder: a new dialog and a new attachment, with no close between.
+    server.ClearRequests();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+    EXPECT_EQ(0u, server.RequestCount());
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+    EXPECT_FALSE(::IsWindow(firstDialog)) << "the earlier dialog is destroyed";
+    const auto again = ArgumentsOf(kCreatePluginWin);
+    ASSERT_EQ(1u, again.size());
+    EXPECT_EQ(HandleText(PromptDialog()), again[0][2]);
+    EXPECT_EQ(L"C:\\Drovana\\Photos", again[0][3]);
+    EXPECT_EQ(1u, CountOf(kSelectionChanged));
+    EXPECT_EQ(0u, CountOf(kWindowClose));
+    EXPECT_EQ(2u, folderView->Events().AdviseCount()) << "each navigation brings a view to subscribe to";
+}
+
+TEST_F(ViewTest, ALocationThatIsNoStringKeepsThePreviousFolder)
+{
+    EXPECT_EQ(S_OK, FireDocumentCompleteWithNumber(*browser.get()));
+    EXPECT_EQ(S_OK, FireDocumentCompleteWithNumber(*browser.get()));
+    EXPECT_EQ(0u, server.RequestCount()) << "no folder known yet: nothing is inside the sync folder";
+
+    AttachAccepted();
+    EXPECT_EQ(S_OK, FireDocumentCompleteWithoutLocation(*browser.get()));
+    EXPECT_EQ(S_OK, FireDocumentCompleteWithoutLocation(*browser.get()));
+    EXPECT_EQ(S_OK, FireDocumentCompleteWithNumber(*browser.get()));
+    EXPECT_EQ(S_OK, FireDocumentCompleteWithNumber(*browser.get()));
+    const auto attach = ArgumentsOf(kCreatePluginWin);
+    ASSERT_EQ(2u, attach.size()) << "the previous folder is tested again, and is still inside";
+    EXPECT_EQ(kInsideFolder, attach[0][3]);
+    EXPECT_EQ(kInsideFolder, attach[1][3]);
+}
+
+TEST_F(ViewTest, TheSyncFolderIsComparedWithoutCaseAndTrailingBackslashes)
+{
+    settings.SetString(L"syncPath", L"C:\\DROVANA\\\\\\");
+    Navigate(L"C:\\DrovanaOld");
+    EXPECT_EQ(0u, server.RequestCount()) << "a sibling with a longer name is outside";
+    Navigate(L"c:\\drovana");
+    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "the sync folder itself is inside";
+    Navigate(L"c:\\DROVANA\\Docs");
+    EXPECT_EQ(2u, CountOf(kCreatePluginWin));
+
+    settings.SetString(L"username", L"");
+    server.ClearRequests();
+    Navigate(kInsideFolder);
+    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
+              ArgumentsOf(kWindowClose))
+        << "signed out: nothing is inside the sync folder, and the attached panel is closed";
+    EXPECT_EQ(0u, CountOf(kCreatePluginWin));
+}
+
+TEST_F(ViewTest, TheClientHearsWhenThePanelGoesAway)
+{
+    Navigate(kOutsideFolder);
+    EXPECT_EQ(S_OK, browser->Events().Fire(DISPID_ONQUIT));
+    EXPECT_EQ(0u, server.RequestCount()) << "no panel, nothing to close";
+
+    AttachAccepted();
+    Navigate(kOutsideFolder);
+    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
+              ArgumentsOf(kWindowClose));
+    Navigate(kOutsideFolder);
+    EXPECT_EQ(1u, CountOf(kWindowClose)) << "closed once";
+
+    Navigate(kInsideFolder);
+    server.ClearRequests();
+    EXPECT_EQ(S_OK, browser->Events().Fire(DISPID_ONQUIT));
+    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
+              ArgumentsOf(kWindowClose));
+}
+
+} // namespace
+} // namespace pellicor::test

@@ -1,0 +1,168 @@
+#include "tests/win/view/ViewFixture.h"
+
+#include "tests/win/support/ShellClassIds.h"
+#include "tests/win/view/ExplorerWindows.h"
+
+#include <cstdio>
+#include <type_traits>
+
+namespace pellicor::test
+{
+
+void PumpMessages(std::chrono::milliseconds duration)
+{
+    PumpUntil([] { return false; }, duration);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;)
+    {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        if (condition())
+            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end)
+            return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 10 ? left : 10),
+                                    QS_ALLINPUT);
+    }
+}
+
+std::wstring HandleText(HWND window)
+{
+    wchar_t text[17] = {};
+    std::swprintf(text, 17, L"%016llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)));
+    return text;
+}
+
+SiteObject::SiteObject(const LibraryUnderTest& library)
+{
+    library.CreateObject(kClsidSite, IID_IObjectWithSite, m_site.put_void());
+}
+
+void SiteObject::Release()
+{
+    if (m_site)
+        m_site->SetSite(nullptr);
+    m_site.reset();
+}
+
+namespace
+{
+
+HRESULT FireDocumentCompleteWith(FakeBrowser& browser, VARIANT* location, bool withLocation)
+{
+    VARIANT arguments[2];
+    ::VariantInit(&arguments[0]);
+    arguments[0].vt = VT_VARIANT | VT_BYREF;
+    arguments[0].pvarVal = location;
+    ::VariantInit(&arguments[1]);
+    arguments[1].vt = VT_DISPATCH;
+    arguments[1].pdispVal = static_cast<IWebBrowser2*>(&browser);
+    if (!withLocation)
+        return browser.Events().Fire(DISPID_DOCUMENTCOMPLETE, {arguments[1]});
+    return browser.Events().Fire(DISPID_DOCUMENTCOMPLETE, {arguments[0], arguments[1]});
+}
+
+} // namespace
+
+HRESULT FireDocumentComplete(FakeBrowser& browser, const std::wstring& location)
+{
+    VARIANT url;
+    ::VariantInit(&url);
+    url.vt = VT_BSTR;
+    url.bstrVal = ::SysAllocStringLen(location.data(), static_cast<UINT>(location.size()));
+    const HRESULT result = FireDocumentCompleteWith(browser, &url, true);
+    ::VariantClear(&url);
+    return result;
+}
+
+HRESULT FireDocumentCompleteWithNumber(FakeBrowser& browser)
+{
+    VARIANT number;
+    ::VariantInit(&number);
+    number.vt = VT_I4;
+    number.lVal = 7;
+    return FireDocumentCompleteWith(browser, &number, true);
+}
+
+HRESULT FireDocumentCompleteWithoutLocation(FakeBrowser& browser)
+{
+    return FireDocumentCompleteWith(browser, nullptr, false);
+}
+
+template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::SetUp()
+{
+    StandInFixture::SetUp();
+    ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ASSERT_TRUE(library.IsLoaded());
+    ASSERT_TRUE(object.IsCreated());
+    vista = !std::is_base_of_v<XpExplorerWindow, ExplorerWindow>;
+    settings.SignIn(kSyncFolder, 1033);
+
+    browser = FakeBrowser::Create();
+    folderView = FakeFolderView::Create();
+    browser->window = window.TopLevel();
+    browser->document = ComPtr<IDispatch>(static_cast<IShellFolderViewDual*>(folderView.get()));
+    ASSERT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(browser.get())));
+}
+
+template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::TearDown()
+{
+    // As a closing window does: the event sources forget their sinks and Explorer lets go.
+    if (browser)
+        browser->Events().DropSinks();
+    if (folderView)
+        folderView->Events().DropSinks();
+    object.Release();
+    PumpMessages(std::chrono::milliseconds(20));
+    ::CoUninitialize();
+    StandInFixture::TearDown();
+}
+
+template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::Navigate(const std::wstring& location)
+{
+    if (vista)
+    {
+        EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), location));
+    }
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), location));
+}
+
+template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::AttachAccepted()
+{
+    Navigate(kInsideFolder);
+    ASSERT_EQ(1u, CountOf(kCreatePluginWin));
+    ASSERT_EQ(1u, CountOf(kSelectionChanged));
+    server.ClearRequests();
+}
+
+template <typename ExplorerWindow> HWND ViewFixtureOf<ExplorerWindow>::PromptDialog() const
+{
+    return ::FindWindowExW(window.ViewHost(), nullptr, L"#32770", nullptr);
+}
+
+template <typename ExplorerWindow>
+std::vector<std::vector<std::wstring>> ViewFixtureOf<ExplorerWindow>::ArgumentsOf(
+    const wchar_t* command) const
+{
+    std::vector<std::vector<std::wstring>> all;
+    for (const auto& recorded : server.RequestsFor(command))
+        all.push_back(recorded.request.arguments);
+    return all;
+}
+
+template class ViewFixtureOf<VistaExplorerWindow>;
+template class ViewFixtureOf<XpExplorerWindow>;
+template class ViewFixtureOf<XpActiveXExplorerWindow>;
+
+} // namespace pellicor::test

@@ -1,0 +1,100 @@
+#pragma once
+// One Explorer window with the library's site object in it, driven as Explorer drives it: a fake
+// browser for the window, the real window tree, the client stand-in on the real pipe, and the client
+// signed in with the sync folder C:\Drovana.
+#include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/support/FakeBrowserSite.h"
+#include "tests/win/support/LibraryUnderTest.h"
+#include "tests/win/support/StandInFixture.h"
+#include "tests/win/view/ExplorerWindows.h"
+
+#include <exdispid.h>
+#include <shdispid.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pellicor::test
+{
+
+constexpr const wchar_t* kSyncFolder = L"C:\\Drovana";
+constexpr const wchar_t* kInsideFolder = L"C:\\Drovana\\Docs";
+constexpr const wchar_t* kOutsideFolder = L"C:\\Users\\tester\\Desktop";
+
+constexpr const wchar_t* kCreatePluginWin = L"NotifyCreatePluginWin";
+constexpr const wchar_t* kWindowResize = L"NotifyWindowResize";
+constexpr const wchar_t* kSelectionChanged = L"NotifySeletionChanged";
+constexpr const wchar_t* kWindowClose = L"NotifyWinDowClose";
+
+// Dialog 111 and its link control.
+constexpr int kPromptLinkId = 1002;
+constexpr UINT kAttachWindowMessage = WM_USER + 1;
+constexpr UINT kSignedOutMessage = WM_USER + 2;
+constexpr UINT kDrawAvatarMessage = WM_USER + 3;
+constexpr int kBandHeight = 44;
+
+// Runs this thread's messages (timers, posted work, paints) for the given time.
+void PumpMessages(std::chrono::milliseconds duration);
+// Runs messages until the condition holds or the time is up; the condition's last answer.
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// A window handle as it travels on the pipe: 16 upper-case hexadecimal digits.
+std::wstring HandleText(HWND window);
+
+// The site object of one window, as created by the shell.
+class SiteObject
+{
+public:
+    explicit SiteObject(const LibraryUnderTest& library);
+    HRESULT SetSite(IUnknown* site) const { return m_site->SetSite(site); }
+    // Explorer lets go of the object: the site is withdrawn and the reference released.
+    void Release();
+    bool IsCreated() const { return static_cast<bool>(m_site); }
+
+private:
+    ComPtr<IObjectWithSite> m_site;
+};
+
+// DocumentComplete as the browser fires it: rgvarg[0] refers to a variant holding the location,
+// rgvarg[1] is the browser.
+HRESULT FireDocumentComplete(FakeBrowser& browser, const std::wstring& location);
+// The same with a location that is not a string, and with the location missing.
+HRESULT FireDocumentCompleteWithNumber(FakeBrowser& browser);
+HRESULT FireDocumentCompleteWithoutLocation(FakeBrowser& browser);
+
+template <typename ExplorerWindow> class ViewFixtureOf : public StandInFixture
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Vista and later report every navigation twice; the second report counts.
+    void Navigate(const std::wstring& location);
+    // Navigates inside the sync folder with the client accepting the panel.
+    void AttachAccepted();
+    // The prompt dialog: the "#32770" child of the view host.
+    HWND PromptDialog() const;
+    std::vector<std::vector<std::wstring>> ArgumentsOf(const wchar_t* command) const;
+    std::size_t CountOf(const wchar_t* command) const { return server.RequestsFor(command).size(); }
+    void Refuse() { server.SetResponse(kCreatePluginWin, standin::Response::WithStatus(L"later")); }
+    void Accept() { server.SetResponse(kCreatePluginWin, standin::Response::Ok()); }
+
+    ClientSettingsKey settings;
+    LibraryUnderTest library;
+    ExplorerWindow window;
+    ComPtr<FakeBrowser> browser;
+    ComPtr<FakeFolderView> folderView;
+    SiteObject object{library};
+    bool vista = true;
+};
+
+} // namespace pellicor::test
+
+namespace pellicor::test
+{
+using ViewTest = ViewFixtureOf<VistaExplorerWindow>;
+using XpViewTest = ViewFixtureOf<XpExplorerWindow>;
+using XpActiveXViewTest = ViewFixtureOf<XpActiveXExplorerWindow>;
+} // namespace pellicor::test

@@ -1,0 +1,163 @@
+// The view integration on Windows XP, for real: this program starts itself again with Wine told to
+// report Windows XP to it (the compatibility version of this one program, never the prefix's).
+#include "tests/win/view/ViewFixture.h"
+
+#include "tests/win/support/RegistryScope.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+constexpr const wchar_t* kRetryProperty = L"_DRV_PROP_EXTEND_USERDATA_";
+
+TEST(XpSystem, ThisProgramSeesWindowsXp)
+{
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ASSERT_TRUE(::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)));
+#pragma GCC diagnostic pop
+    EXPECT_EQ(5u, version.dwMajorVersion) << "the tests below would not exercise the XP search";
+}
+
+TEST_F(XpViewTest, EveryDocumentCompleteIsProcessed)
+{
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    const HWND dialog = PromptDialog();
+    ASSERT_NE(nullptr, dialog) << "the dialog is a child of the CtrlNotifySink";
+    const auto attach = ArgumentsOf(kCreatePluginWin);
+    ASSERT_EQ(1u, attach.size());
+    EXPECT_EQ((std::vector<std::wstring>{HandleText(window.TopLevel()), HandleText(window.ItemsView()),
+                                         HandleText(dialog), kInsideFolder}),
+              attach[0]);
+}
+
+TEST_F(XpViewTest, TheOldViewIsLookedForAgainUntilANewOneIsThere)
+{
+    AttachAccepted();
+    const HWND oldHost = window.ViewHost();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+    EXPECT_EQ(0u, server.RequestCount()) << "the previous folder's view is still in place";
+    EXPECT_NE(nullptr, ::GetPropW(window.TopLevel(), kRetryProperty));
+
+    PumpMessages(1000ms);
+    EXPECT_EQ(0u, server.RequestCount());
+    window.ReplaceFolderView();
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCreatePluginWin) == 1; }, 1000ms));
+    const auto attach = ArgumentsOf(kCreatePluginWin);
+    EXPECT_NE(oldHost, window.ViewHost());
+    EXPECT_EQ(HandleText(window.ItemsView()), attach[0][1]);
+    EXPECT_EQ(L"C:\\Drovana\\Photos", attach[0][3]);
+    PumpMessages(900ms);
+    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "the retries have ended";
+}
+
+TEST_F(XpViewTest, TheNinthFindingOfTheOldViewIsAccepted)
+{
+    AttachAccepted();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCreatePluginWin) == 1; }, 5000ms));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 3000ms) << "eight retries, 400 ms apart";
+    EXPECT_LE(elapsed, 4500ms);
+    EXPECT_EQ(HandleText(window.ItemsView()), ArgumentsOf(kCreatePluginWin)[0][1]);
+}
+
+TEST_F(XpViewTest, NoRetryOutlivesItsObjectOrItsFolder)
+{
+    AttachAccepted();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kOutsideFolder));
+    EXPECT_EQ(1u, CountOf(kWindowClose));
+    window.ReplaceFolderView();
+    PumpMessages(900ms);
+    EXPECT_EQ(0u, CountOf(kCreatePluginWin)) << "leaving the sync folder stops the retry";
+
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    EXPECT_EQ(1u, CountOf(kCreatePluginWin));
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    browser->Events().DropSinks();
+    folderView->Events().DropSinks();
+    object.Release();
+    EXPECT_EQ(nullptr, ::GetPropW(window.TopLevel(), kRetryProperty))
+        << "the window no longer names the object";
+    window.ReplaceFolderView();
+    PumpMessages(900ms);
+    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "no retry runs for an object that is gone";
+}
+
+TEST_F(XpActiveXViewTest, AnActiveXViewIsTheItemsView)
+{
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    const auto attach = ArgumentsOf(kCreatePluginWin);
+    ASSERT_EQ(1u, attach.size());
+    EXPECT_EQ(HandleText(window.ItemsView()), attach[0][1]) << "the AtlAxWin window";
+    EXPECT_NE(nullptr, PromptDialog()) << "the dialog is a child of the AtlAxWin window's parent";
+}
+
+// Runs the tests in a second process that Wine tells it runs on Windows XP.
+int RunAsXp(int argc, wchar_t** argv)
+{
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path(self);
+    const std::wstring exeName = path.substr(path.find_last_of(L'\\') + 1);
+    RegistryScope version(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + exeName);
+    if (!version.SetString(L"Version", L"winxp64"))
+    {
+        std::fprintf(stderr, "cannot set the XP compatibility version\n");
+        return 1;
+    }
+    std::wstring commandLine = L"\"" + path + L"\" --xp-child";
+    for (int i = 1; i < argc; ++i)
+        commandLine += L" \"" + std::wstring(argv[i]) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::printf("starting the tests again as a Windows XP program\n");
+    std::fflush(stdout);
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &process))
+    {
+        std::fprintf(stderr, "cannot start the XP run\n");
+        return 1;
+    }
+    UniqueKernelHandle thread(process.hThread);
+    UniqueKernelHandle child(process.hProcess);
+    ::WaitForSingleObject(child.get(), INFINITE);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(child.get(), &exitCode);
+    return static_cast<int>(exitCode);
+}
+
+} // namespace
+} // namespace pellicor::test
+
+int main()
+{
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argc < 2 || std::wstring(argv[1]) != L"--xp-child")
+        return pellicor::test::RunAsXp(argc, argv);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i)
+    {
+        if (i != 1)
+            arguments.push_back(pellicor::test::Utf8(argv[i]));
+    }
+    std::vector<char*> pointers;
+    for (auto& argument : arguments)
+        pointers.push_back(argument.data());
+    int count = static_cast<int>(pointers.size());
+    ::testing::InitGoogleTest(&count, pointers.data());
+    return RUN_ALL_TESTS();
+}
