@@ -44,6 +44,9 @@ wine_session_start() {
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     else
         _ws_log "reusing prefix $WINEPREFIX"
+        # Start the prefix's background services now, detached from our output: started by the
+        # first test program instead, they would inherit ctest's output pipe and keep ctest waiting.
+        wineboot >/dev/null 2>&1 </dev/null || true
     fi
     export PELLICOR_WINE_SESSION=1
     _ws_log "display $DISPLAY, prefix $WINEPREFIX"

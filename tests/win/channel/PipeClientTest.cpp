@@ -1,0 +1,254 @@
+// The library's side of the pipe against the stand-in over the real "\\.\pipe\pellicor".
+#include "shellext/channel/PipeClient.h"
+#include "shellext/channel/PeerCodec.h"
+#include "shellext/channel/WireCodec.h"
+#include "shellext/server/OverlayKind.h"
+#include "tests/win/support/StandInFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using standin::RecordedRequest;
+using standin::Response;
+using Args = std::vector<std::wstring>;
+using namespace std::chrono_literals;
+
+HWND Window(std::uintptr_t value)
+{
+    return reinterpret_cast<HWND>(value);
+}
+
+// Every command operation, run with fixed arguments; true when it reported success.
+struct Operation
+{
+    const wchar_t* command;
+    Args arguments; // as the client must receive them
+    std::function<bool(const PipeClient&)> run;
+};
+
+std::vector<Operation> AllOperations()
+{
+    const Args paths{L"C:\\Sync\\a b.txt", L"C:\\Sync\\Folder"};
+    return {
+        {L"PathState",
+         {L"C:\\Sync\\a b.txt"},
+         [](const PipeClient& p) { return p.QueryPathState(Synced, L"C:\\Sync\\a b.txt"); }},
+        {L"MenuItems", paths,
+         [paths](const PipeClient& p)
+         {
+             Args values;
+             return p.QueryMenuItems(paths, values);
+         }},
+        {L"MenuCmd",
+         {L"3", L"0000000000001A2B", paths[0], paths[1]},
+         [paths](const PipeClient& p) { return p.SendMenuCommand(paths, 3, Window(0x1A2B)); }},
+        {L"NotifyCreatePluginWin",
+         {L"00000000000A0001", L"00000000000A0002", L"00000000000A0003", L"C:\\Sync\\Folder"},
+         [](const PipeClient& p) {
+             return p.NotifyCreatePluginWin(Window(0xA0001), Window(0xA0002), Window(0xA0003),
+                                            L"C:\\Sync\\Folder");
+         }},
+        {L"NotifyWindowResize",
+         {L"00000000000A0001", L"00000000000A0002"},
+         [](const PipeClient& p) { return p.NotifyWindowResize(Window(0xA0001), Window(0xA0002)); }},
+        {L"NotifySeletionChanged",
+         {L"00000000000A0001", paths[0], paths[1]},
+         [paths](const PipeClient& p) { return p.NotifySeletionChanged(Window(0xA0001), paths); }},
+        {L"NotifyWinDowClose",
+         {L"0000000000000000"},
+         [](const PipeClient& p) { return p.NotifyWinDowClose(nullptr); }},
+    };
+}
+
+using PipeClientTest = StandInFixture;
+
+TEST_F(PipeClientTest, EveryCommandCarriesItsArgumentsInOrder)
+{
+    server.SetDefaultHandler([](const RecordedRequest&) { return Response::Ok({L"Synced"}); });
+    const PipeClient pipe;
+    for (const Operation& op : AllOperations())
+    {
+        server.ClearRequests();
+        EXPECT_TRUE(op.run(pipe)) << Utf8(op.command);
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 1u) << Utf8(op.command);
+        ASSERT_TRUE(requests[0].wellFormed);
+        EXPECT_EQ(requests[0].request.command, op.command);
+        EXPECT_EQ(requests[0].request.arguments, op.arguments) << Utf8(op.command);
+    }
+}
+
+TEST_F(PipeClientTest, RequestBytesOnTheWireAreExact)
+{
+    PipeClient().QueryPathState(Synced, L"C:\\a");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    std::vector<std::uint8_t> expected;
+    AppendField(expected, L"PathState");
+    AppendField(expected, L"C:\\a");
+    ASSERT_EQ(expected.size(), 34u);
+    EXPECT_EQ(requests[0].raw, expected);
+}
+
+TEST_F(PipeClientTest, OnlyTheStatusOkMeansSuccess)
+{
+    const PipeClient pipe;
+    for (const wchar_t* status : {L"OK", L"ok ", L"", L"Ok", L"failed"})
+    {
+        server.SetDefaultHandler([status](const RecordedRequest&)
+                                 { return Response::WithStatus(status, {L"Synced"}); });
+        for (const Operation& op : AllOperations())
+            EXPECT_FALSE(op.run(pipe)) << Utf8(op.command) << " with status '" << Utf8(status) << "'";
+    }
+    server.SetDefaultHandler([](const RecordedRequest&) { return Response::Ok({L"Synced"}); });
+    for (const Operation& op : AllOperations())
+        EXPECT_TRUE(op.run(pipe)) << Utf8(op.command);
+}
+
+TEST_F(PipeClientTest, MenuItemsHandsBackEveryValueOrNone)
+{
+    const PipeClient pipe;
+    Args values{L"stale"};
+    server.SetResponse(L"MenuItems", Response::Ok({L"0", L"Drovana", L"2", L"Share"}));
+    ASSERT_TRUE(pipe.QueryMenuItems({L"C:\\Sync\\a"}, values));
+    EXPECT_EQ(values, (Args{L"0", L"Drovana", L"2", L"Share"}));
+
+    server.SetResponse(L"MenuItems", Response::WithStatus(L"busy", {L"0", L"Drovana"}));
+    EXPECT_FALSE(pipe.QueryMenuItems({L"C:\\Sync\\a"}, values));
+    EXPECT_TRUE(values.empty());
+}
+
+TEST_F(PipeClientTest, EmbeddedNulsAndAFullBufferDecode)
+{
+    // Status "ok" with a NUL tail, "Synced" with a NUL tail, then values up to exactly 4096 bytes.
+    const std::wstring status{L'o', L'k', L'\0', L'x'};
+    const std::wstring first{L'S', L'y', L'n', L'c', L'e', L'd', L'\0', L'?'};
+    const std::wstring filler(1000, L'q');
+    const std::size_t used = (4 + 8) + (4 + 16) + 2 * (4 + 2000) + 4;
+    const std::wstring padding((kPipeBufferSize - used) / 2, L'p');
+    const std::vector<std::uint8_t> full = EncodeReply({status, {first, filler, filler, padding}});
+    ASSERT_EQ(full.size(), kPipeBufferSize);
+    server.SetResponse(L"PathState", Response::Bytes(full));
+
+    ClientReply reply;
+    ASSERT_TRUE(PipeClient().Transact({L"PathState", {L"C:\\a"}}, reply));
+    EXPECT_EQ(reply.status, L"ok");
+    EXPECT_EQ(reply.values, (Args{L"Synced", filler, filler, padding}));
+    EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"));
+
+    // Two bytes more are more than one read takes: the transaction fails.
+    server.SetResponse(L"PathState", Response::Ok({std::wstring(1000, L'x'), std::wstring(1000, L'y'),
+                                                   std::wstring(39, L'z')}));
+    EXPECT_FALSE(PipeClient().Transact({L"PathState", {L"C:\\a"}}, reply));
+}
+
+TEST_F(PipeClientTest, BrokenRepliesFailTheTransaction)
+{
+    const struct
+    {
+        const char* what;
+        Response response;
+    } cases[] = {
+        {"malformed", Response::Malformed()},
+        {"truncated", Response::Truncated({L"Synced"})},
+        {"oversized", Response::Oversized()},
+        {"closed without reply", Response::Close()},
+        {"empty message", Response::Bytes({})},
+        {"field of 1024 units", Response::Ok({std::wstring(1024, L'x')})},
+    };
+    for (const auto& c : cases)
+    {
+        server.SetResponse(L"PathState", c.response);
+        ClientReply reply{L"untouched", {}};
+        EXPECT_FALSE(PipeClient().Transact({L"PathState", {L"C:\\a"}}, reply)) << c.what;
+        EXPECT_EQ(reply.status, L"untouched") << c.what;
+        EXPECT_FALSE(PipeClient().QueryPathState(Synced, L"C:\\a")) << c.what;
+    }
+}
+
+TEST_F(PipeClientTest, ASlowClientIsWaitedFor)
+{
+    // Once connected, the read has no time-out of its own.
+    server.SetResponse(L"PathState", Response::Ok({L"Synced"}).After(300));
+    EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"));
+}
+
+TEST_F(PipeClientTest, RequestsThatDoNotFitAreNeverSent)
+{
+    server.SetDefaultHandler([](const RecordedRequest&) { return Response::Ok({L"Synced"}); });
+    // 4 + 18 + 4 + 2 x 2035 = 4096 bytes: the largest path that fits.
+    EXPECT_TRUE(PipeClient().QueryPathState(Synced, std::wstring(2035, L'p').c_str()));
+    ASSERT_EQ(server.RequestCount(), 1u);
+    EXPECT_EQ(server.Requests()[0].raw.size(), kPipeBufferSize);
+
+    EXPECT_FALSE(PipeClient().QueryPathState(Synced, std::wstring(2036, L'p').c_str()));
+    Args values;
+    EXPECT_FALSE(PipeClient().QueryMenuItems(Args(300, std::wstring(10, L'm')), values));
+    EXPECT_FALSE(PipeClient().SendMenuCommand(Args(300, std::wstring(10, L'm')), 1, nullptr));
+    EXPECT_EQ(server.RequestCount(), 1u);
+}
+
+TEST_F(PipeClientTest, NothingIsSentForANullPath)
+{
+    EXPECT_FALSE(PipeClient().QueryPathState(Synced, nullptr));
+    EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(PipeClientTest, AnAbsentClientFailsEveryOperation)
+{
+    server.Stop();
+    const PipeClient pipe;
+    for (const Operation& op : AllOperations())
+        EXPECT_FALSE(op.run(pipe)) << Utf8(op.command);
+    ClientReply reply;
+    EXPECT_FALSE(pipe.Transact({L"PathState", {L"C:\\a"}}, reply));
+}
+
+TEST_F(PipeClientTest, ParallelCallersShareNothing)
+{
+    // Each request answered with the path it asked about: a mixed-up buffer would show as a mismatch.
+    server.Stop();
+    server.SetSpareInstances(4);
+    ASSERT_TRUE(server.Start());
+    server.SetHandler(L"MenuItems",
+                      [](const RecordedRequest& r) { return Response::Ok(r.request.arguments); });
+    std::atomic<int> answered{0};
+    std::atomic<int> mismatched{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+    {
+        threads.emplace_back(
+            [&, t]
+            {
+                const PipeClient pipe;
+                for (int i = 0; i < 25; ++i)
+                {
+                    const Args paths{L"C:\\Sync\\t" + std::to_wstring(t) + L"\\" + std::to_wstring(i)};
+                    Args values;
+                    if (pipe.QueryMenuItems(paths, values))
+                    {
+                        ++answered;
+                        if (values != paths)
+                            ++mismatched;
+                    }
+                }
+            });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatched.load(), 0);
+    EXPECT_GT(answered.load(), 0);
+    // A call either reached the client and was answered, or found no free instance and sent nothing.
+    EXPECT_EQ(static_cast<std::size_t>(answered.load()), server.RequestCount());
+}
+
+} // namespace
+} // namespace pellicor::test

@@ -1,0 +1,31 @@
+#pragma once
+// The class identifiers the library serves, spelled out here on their own so that a mistake in the
+// library's table shows up as a failing test rather than being copied into it.
+#include <windows.h>
+
+namespace pellicor::test
+{
+
+// {9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}: synced overlay and context-menu handler
+inline constexpr CLSID kClsidSynced = {
+    0x9C4E21B6, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}};
+// {9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}
+inline constexpr CLSID kClsidSyncing = {
+    0x9C4E21B4, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}};
+// {9C4E21B3-5A1D-4E7C-A2F8-3D6B90E4C1F5}
+inline constexpr CLSID kClsidSafe = {
+    0x9C4E21B3, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}};
+// {9C4E21B5-5A1D-4E7C-A2F8-3D6B90E4C1F5}
+inline constexpr CLSID kClsidShare = {
+    0x9C4E21B5, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}};
+// {9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}
+inline constexpr CLSID kClsidInvalid = {
+    0x9C4E21B7, 0x5A1D, 0x4E7C, {0xA2, 0xF8, 0x3D, 0x6B, 0x90, 0xE4, 0xC1, 0xF5}};
+// {E3A90C52-71B4-4d6e-8F21-5C0B7D93A418}: copy hook
+inline constexpr CLSID kClsidCopyHook = {
+    0xE3A90C52, 0x71B4, 0x4D6E, {0x8F, 0x21, 0x5C, 0x0B, 0x7D, 0x93, 0xA4, 0x18}};
+// {4F7B2D91-0E6C-4A38-B5D2-9A1C6E08F37B}: browser helper (site object)
+inline constexpr CLSID kClsidSite = {
+    0x4F7B2D91, 0x0E6C, 0x4A38, {0xB5, 0xD2, 0x9A, 0x1C, 0x6E, 0x08, 0xF3, 0x7B}};
+
+} // namespace pellicor::test

@@ -1,0 +1,26 @@
+#pragma once
+// The client stand-in serving the real pipe "\\.\pipe\pellicor" inside the test program, for one
+// test at a time. Tests set answers per command (server.SetResponse / SetHandler / SetRules) and
+// read what the library sent (server.Requests, WaitForRequests).
+#include "tools/standin/StandInServer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace pellicor::test
+{
+
+class StandInFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    standin::StandInServer server;
+};
+
+// For gtest messages.
+std::string Utf8(const std::wstring& text);
+
+} // namespace pellicor::test
