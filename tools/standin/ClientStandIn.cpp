@@ -1,6 +1,7 @@
 // ClientStandIn.exe: plays the desktop client on the pipe so that engineers can see what the shell
 // extension sends and choose what it gets back. See README.md beside this file.
 #include "tools/standin/StandInServer.h"
+#include "tools/standin/ClientMainWindow.h"
 
 #include "shellext/channel/ClientCommands.h"
 
@@ -30,6 +31,9 @@ constexpr const wchar_t* kUsage =
     L"  --pipe NAME         serve another pipe name (default \\\\.\\pipe\\pellicor)\n"
     L"  --exit-after SEC    stop by itself after SEC seconds\n"
     L"  --stop              ask a running ClientStandIn.exe to stop, then exit\n"
+    L"  --main-window first|N|never  show the client's main window; it closes on the first, the N-th\n"
+    L"                      or no WM_CLOSE\n"
+    L"  --record FILE       append the command line and each WM_CLOSE to FILE (or PELLICOR_STANDIN_RECORD)\n"
     L"rules:  state <Word> <path prefix>   menu <id> <text>\n"
     L"        reply <Command|*> [slow <ms>] ok|status <Word>|malformed|truncated|oversized|close\n";
 
@@ -173,6 +177,9 @@ BOOL WINAPI OnConsoleControl(DWORD)
 
 int Run(int argc, wchar_t** argv)
 {
+    // Taken out first: a stand-in started as the client records the client's command line even when
+    // that command line is not one of its own options.
+    const ClientMainWindowOptions mainWindowOptions = TakeClientMainWindowOptions(argc, argv);
     Options options;
     if (!ParseOptions(argc, argv, options))
         return 2;
@@ -242,7 +249,10 @@ int Run(int argc, wchar_t** argv)
     Say(L"serving " + (options.pipeName.empty() ? std::wstring(kPipeName) : options.pipeName) + L" with " +
         std::to_wstring(stateCount) + L" state rules; stop with ClientStandIn.exe --stop or Ctrl+C");
 
-    // The client's main window (class "wxWindowNR") is created here, on this thread, once it exists.
+    // The client's main window lives on this thread; closing it ends the loop.
+    ClientMainWindow mainWindow;
+    if (mainWindowOptions.enabled && !mainWindow.Create(mainWindowOptions))
+        Say(L"cannot create the main window");
     RunUntilStopped(stopEvent.get(), options.exitAfterMs);
 
     server.Stop();

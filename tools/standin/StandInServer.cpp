@@ -108,6 +108,15 @@ bool StandInServer::Start(std::wstring* error)
     }
     ::ResetEvent(m_stopEvent.get());
 
+    // Clients would connect to either server at random. Windows refuses a first instance of a name
+    // that exists; Wine does not, so look first.
+    if (::WaitNamedPipeW(m_pipeName.c_str(), 1) || ::GetLastError() != ERROR_FILE_NOT_FOUND)
+    {
+        if (error)
+            *error = L"cannot create " + m_pipeName + L": another server owns the pipe";
+        return false;
+    }
+
     std::vector<UniqueFile> instances;
     DWORD lastError = ERROR_SUCCESS;
     for (unsigned i = 0; i < m_spares; ++i)
