@@ -1,0 +1,317 @@
+// PellicorShellHost.exe run as support staff would run it, against the registration that the real
+// launcher's "/Commit" writes once for the whole program, and against installs broken one fault at a
+// time (each restored afterwards).
+#include "common/UniqueHandle.h"
+#include "launcher/RegistrationTable.h"
+#include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/TestPaths.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <memory>
+
+namespace pellicor::test
+{
+namespace
+{
+
+constexpr DWORD kProcessTimeoutMs = 60000;
+
+struct ProgramRun
+{
+    DWORD exitCode = 0;
+    std::wstring output;
+};
+
+// Runs a program with its output captured, handling this thread's messages while it runs.
+ProgramRun RunProgram(const std::wstring& commandLine, const std::wstring& directory)
+{
+    ProgramRun run;
+    run.exitCode = static_cast<DWORD>(-1);
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return run;
+    UniqueKernelHandle reader(readEnd);
+    UniqueKernelHandle writer(writeEnd);
+    ::SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer.get();
+    startup.hStdError = writer.get();
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info = {};
+    std::wstring mutableLine = commandLine;
+    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                          directory.c_str(), &startup, &info))
+        return run;
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    writer.reset();
+
+    // Read while the program runs, never waiting on the pipe alone: a process it starts may inherit
+    // the write end and keep it open after the program itself has ended.
+    std::string bytes;
+    char buffer[4096];
+    const ULONGLONG deadline = ::GetTickCount64() + kProcessTimeoutMs;
+    for (;;)
+    {
+        DWORD available = 0;
+        DWORD got = 0;
+        if (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+            ::ReadFile(reader.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        {
+            bytes.append(buffer, got);
+            continue;
+        }
+        if (::WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0)
+        {
+            if (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0)
+                continue;
+            ::GetExitCodeProcess(process.get(), &run.exitCode);
+            break;
+        }
+        if (::GetTickCount64() > deadline)
+            break;
+    }
+    const int units =
+        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    run.output.assign(static_cast<size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), run.output.data(), units);
+    return run;
+}
+
+std::wstring AppDataFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+void WriteFile(const std::wstring& path, const std::string& bytes)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (file)
+        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+HKEY Hive(drovana::RegRoot root)
+{
+    switch (root)
+    {
+    case drovana::RegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case drovana::RegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    default:
+        return HKEY_CURRENT_USER;
+    }
+}
+
+// The throwaway install: a launcher folder with its icons, the library where the registration expects
+// it, a sync folder, and the registration written by the launcher itself.
+struct Install
+{
+    std::wstring folder;  // with a trailing backslash
+    std::wstring library; // %APPDATA%\Pellicor\PellicorOverlays_x64_10060.dll
+    std::wstring sync;
+    ClientSettingsKey settings; // signed in before "/Commit", so the virtual drive is set up too
+};
+
+std::unique_ptr<Install> g_install;
+
+class ShellHost : public StandInFixture
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        g_install = std::make_unique<Install>();
+        Install& install = *g_install;
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        install.folder = std::wstring(temp) + L"PellicorShellHostTest\\";
+        install.sync = install.folder + L"Sync";
+        ::CreateDirectoryW(install.folder.c_str(), nullptr);
+        ::CreateDirectoryW((install.folder + L"Icons").c_str(), nullptr);
+        ::CreateDirectoryW(install.sync.c_str(), nullptr);
+        ::CreateDirectoryW((install.sync + L"\\Docs").c_str(), nullptr);
+        ::CreateDirectoryW((install.sync + L"\\Work").c_str(), nullptr);
+        WriteFile(install.sync + L"\\notes.txt", "notes");
+        // The client's program only has to be there: the virtual drive shows its icon.
+        WriteFile(install.folder + L"drovana.exe", "not a program");
+        for (const wchar_t* icon : {L"Synced", L"Syncing", L"Invalid"})
+            WriteFile(install.folder + L"Icons\\" + icon + L".ico", "icon");
+        for (const wchar_t* program : {L"DrovanaLauncher_x64.exe", L"PellicorShellHost.exe"})
+            ::CopyFileW(BinPath(program).c_str(), (install.folder + program).c_str(), FALSE);
+
+        const std::wstring libraryFolder = AppDataFolder() + drovana::kLibraryFolder;
+        ::CreateDirectoryW(libraryFolder.c_str(), nullptr);
+        install.library = libraryFolder + drovana::kLibraryFileName;
+        ::CopyFileW(BinPath(kLibraryFileName).c_str(), install.library.c_str(), FALSE);
+
+        install.settings.SignIn(install.sync);
+        RunProgram(L"\"" + install.folder + L"DrovanaLauncher_x64.exe\" /Commit", install.folder);
+    }
+
+    static void TearDownTestSuite()
+    {
+        for (const drovana::RegRow& row : drovana::kRemovalRows)
+        {
+            if (row.action == drovana::RegAction::DeleteKey)
+                ::RegDeleteTreeW(Hive(row.root), row.key);
+            else if (row.action == drovana::RegAction::DeleteValue)
+                ::RegDeleteKeyValueW(Hive(row.root), row.key, row.value);
+        }
+        ::DeleteFileW(g_install->library.c_str());
+        g_install.reset();
+    }
+
+    ProgramRun ShellHostRun(const std::wstring& arguments) const
+    {
+        return RunProgram(L"\"" + g_install->folder + L"PellicorShellHost.exe\" " + arguments,
+                          g_install->folder);
+    }
+
+    static bool Has(const ProgramRun& run, const std::wstring& text)
+    {
+        return run.output.find(text) != std::wstring::npos;
+    }
+
+    const std::wstring& sync = g_install->sync;
+};
+
+#define EXPECT_OUTPUT(run, text) EXPECT_TRUE(Has(run, text)) << Utf8(run.output)
+
+TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
+{
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    EXPECT_EQ(doctor.exitCode, 0u) << Utf8(doctor.output);
+    EXPECT_OUTPUT(doctor, L"Summary: 0 fault(s)");
+    EXPECT_OUTPUT(doctor, L"[ok]    approvals: 3 registry entries as the launcher writes them");
+    EXPECT_OUTPUT(doctor, L"[ok]    places bar: 5 registry entries");
+    EXPECT_OUTPUT(doctor,
+                  L"[ok]    copy hook: refuses deleting the sync folder (warning \"To ensure your data");
+    EXPECT_OUTPUT(doctor, L"[ok]    pipe: \\\\.\\pipe\\pellicor answers PathState " + sync);
+    EXPECT_OUTPUT(doctor, L"launcher cmdline: /Commit");
+}
+
+TEST_F(ShellHost, OverlaysShowWhatExplorerWouldDrawForEachItem)
+{
+    std::wstring error;
+    standin::ClientRules rules;
+    ASSERT_TRUE(rules.Parse(L"state Synced " + sync + L"\\Docs\nstate Syncing " + sync +
+                                L"\\notes.txt\nstate Invalid " + sync + L"\\Work\n",
+                            error));
+    server.SetRules(std::move(rules));
+    const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
+    EXPECT_EQ(overlays.exitCode, 0u);
+    EXPECT_OUTPUT(overlays, L"#2 \"     !YelvashSynced\" -> " DROVANA_SYNCED_CLSID);
+    EXPECT_OUTPUT(overlays, L"GetPriority: S_OK priority 0");
+    EXPECT_OUTPUT(overlays, L"  Docs\\  ->  Synced.ico  (#2 \"     !YelvashSynced\", priority 0)");
+    EXPECT_OUTPUT(overlays, L"  notes.txt  ->  Syncing.ico  (#3 \"     !YelvashSyncing\", priority 2)");
+    EXPECT_OUTPUT(overlays, L"  Work\\  ->  Invalid.ico  (#1 \"     !YelvashInvalid\", priority 10)");
+    EXPECT_OUTPUT(overlays, L"\\Sync\\  ->  no overlay");
+}
+
+TEST_F(ShellHost, CopyHookRefusesDeletingTheSyncFolderAndTellsWhyWithoutWaiting)
+{
+    const ProgramRun refused = ShellHostRun(L"copyhook delete \"" + sync + L"\" --no-box");
+    EXPECT_EQ(refused.exitCode, 0u);
+    EXPECT_OUTPUT(refused, L"\"PellicorCopyHook\" -> " DROVANA_COPY_HOOK_CLSID);
+    EXPECT_OUTPUT(refused, L"CopyCallback: IDNO (skip this folder)");
+    EXPECT_OUTPUT(refused, L"warning box \"Drovana Prompt\" (closed by the host):");
+    EXPECT_OUTPUT(refused, L"\"To ensure your data security, If Drovana folder deletion is required");
+    EXPECT_OUTPUT(refused, L"Result: the shell would skip this folder");
+
+    const ProgramRun allowed = ShellHostRun(L"copyhook copy \"" + sync + L"\\Docs\" \"" + g_install->folder +
+                                            L"Copied\" --no-box --perform");
+    EXPECT_OUTPUT(allowed, L"CopyCallback: IDYES (go ahead)");
+    EXPECT_OUTPUT(allowed, L"SHFileOperationW: 0");
+    const DWORD copied = ::GetFileAttributesW((g_install->folder + L"Copied").c_str());
+    EXPECT_TRUE(copied != INVALID_FILE_ATTRIBUTES && (copied & FILE_ATTRIBUTE_DIRECTORY));
+    ::RemoveDirectoryW((g_install->folder + L"Copied").c_str());
+}
+
+TEST_F(ShellHost, MenuShowsTheClientsItemsAndInvokesOne)
+{
+    std::wstring error;
+    standin::ClientRules rules;
+    ASSERT_TRUE(rules.Parse(L"menu 2 Share link\nmenu 5 Open in browser\n", error));
+    server.SetRules(std::move(rules));
+    const ProgramRun menu =
+        ShellHostRun(L"menu \"" + sync + L"\\Docs\" \"" + sync + L"\\notes.txt\" --invoke 3");
+    EXPECT_EQ(menu.exitCode, 0u) << Utf8(menu.output);
+    EXPECT_OUTPUT(menu, L"Initialize: S_OK");
+    EXPECT_OUTPUT(menu, L"[1] \"Drovana\"  (bitmap)  submenu:");
+    EXPECT_OUTPUT(menu, L"[3] \"Share link\"  (bitmap)");
+    EXPECT_OUTPUT(menu, L"[6] \"Open in browser\"  (bitmap)");
+    EXPECT_OUTPUT(menu, L"InvokeCommand \"PellicorShlExt\" offset 2: S_OK");
+    const auto commands = server.RequestsFor(L"MenuCmd");
+    ASSERT_EQ(commands.size(), 1u);
+    ASSERT_EQ(commands[0].request.arguments.size(), 4u);
+    EXPECT_EQ(commands[0].request.arguments[0], L"2");
+    EXPECT_EQ(commands[0].request.arguments[2], sync + L"\\Docs");
+}
+
+TEST_F(ShellHost, DoctorNamesEachFaultOfABrokenInstall)
+{
+    {
+        SCOPED_TRACE("library file missing");
+        const std::wstring moved = g_install->library + L".moved";
+        ASSERT_TRUE(::MoveFileW(g_install->library.c_str(), moved.c_str()));
+        const ProgramRun doctor = ShellHostRun(L"doctor");
+        ::MoveFileW(moved.c_str(), g_install->library.c_str());
+        EXPECT_EQ(doctor.exitCode, 1u);
+        EXPECT_OUTPUT(doctor, L"[FAULT] library: library file missing at " + g_install->library);
+        EXPECT_OUTPUT(doctor, L"[FAULT] classes: synced overlay " DROVANA_SYNCED_CLSID L" cannot be created");
+    }
+    {
+        SCOPED_TRACE("approval missing");
+        ASSERT_EQ(::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID),
+                  ERROR_SUCCESS);
+        const ProgramRun doctor = ShellHostRun(L"doctor");
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID, REG_SZ,
+                          L"PellicorOverlays", sizeof(L"PellicorOverlays"));
+        EXPECT_EQ(doctor.exitCode, 1u);
+        EXPECT_OUTPUT(doctor,
+                      L"[FAULT] approvals: "
+                      L"HKLM\\" DROVANA_APPROVED_KEY L" value \"" DROVANA_SYNCING_CLSID L"\": missing");
+    }
+    {
+        SCOPED_TRACE("overlay pushed beyond the slots by other handlers' names");
+        std::vector<std::wstring> others;
+        for (int i = 1; i <= 9; ++i)
+        {
+            others.push_back(DROVANA_OVERLAY_IDENTIFIERS_KEY L"      OtherSync" + std::to_wstring(i));
+            ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, others.back().c_str(), nullptr, REG_SZ,
+                              L"{00000000-0000-0000-0000-000000000001}",
+                              sizeof(L"{00000000-0000-0000-0000-000000000001}"));
+        }
+        const ProgramRun doctor = ShellHostRun(L"doctor");
+        const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
+        for (const auto& key : others)
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+        EXPECT_EQ(doctor.exitCode, 1u);
+        EXPECT_OUTPUT(doctor,
+                      L"[FAULT] overlay slots: \"     !YelvashSyncing\" is #12 of 12: beyond the 11 slots");
+        EXPECT_OUTPUT(doctor, L"ahead of it: \"      OtherSync1\"");
+        EXPECT_OUTPUT(overlays, L"NOT LOADED: rank 12 is beyond the 11 slots Explorer gives to handlers");
+    }
+    {
+        SCOPED_TRACE("client not running");
+        server.Stop();
+        const ProgramRun doctor = ShellHostRun(L"doctor");
+        EXPECT_EQ(doctor.exitCode, 1u);
+        EXPECT_OUTPUT(doctor, L"[FAULT] pipe: \\\\.\\pipe\\pellicor has no listener (client not running)");
+        EXPECT_OUTPUT(doctor, L"Summary: 1 fault(s)");
+    }
+}
+
+} // namespace
+} // namespace pellicor::test
