@@ -78,7 +78,7 @@ int wmain(int argc, wchar_t** argv)
     {
         result = Dispatch(argc, argv);
     }
-    catch (const std::exception&)
+    catch (...)
     {
         PrintError(L"internal error (out of memory?)");
     }
