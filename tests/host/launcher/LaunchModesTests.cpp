@@ -1,0 +1,83 @@
+#include "launcher/core/LaunchModes.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using drovana::StepKind;
+
+TEST(LaunchModes, ModeWordsMatchWholeAndCaseSensitive)
+{
+    for (const char* word : {"/install", "/INSTALL", "/Install ", " /Install", "/Commit\tS-1", "/Upgrad",
+                             "/UpgradeFull", "/UpgradeFullyX", "Install", "/Uninstal"})
+        EXPECT_EQ(drovana::FindLaunchMode(word), nullptr) << word;
+
+    const auto* upgrade = drovana::FindLaunchMode("/Upgrade");
+    const auto* fully = drovana::FindLaunchMode("/UpgradeFully");
+    ASSERT_NE(upgrade, nullptr);
+    ASSERT_NE(fully, nullptr);
+    EXPECT_NE(upgrade, fully);
+    EXPECT_EQ(fully->word, "/UpgradeFully");
+}
+
+TEST(LaunchModes, EveryModeWordIsDistinctAndFound)
+{
+    std::set<std::string_view> seen;
+    for (const auto& mode : drovana::LaunchModes())
+    {
+        EXPECT_TRUE(seen.insert(mode.word).second) << mode.word;
+        EXPECT_EQ(drovana::FindLaunchMode(mode.word), &mode);
+        EXPECT_FALSE(mode.steps.empty()) << mode.word;
+    }
+    EXPECT_EQ(seen.size(), 7u);
+}
+
+TEST(LaunchModes, TheClientIsStartedLastAndOnlyAfterItsWait)
+{
+    // Restarting Explorer must be followed by a wait before the client starts, so the new shell and
+    // its overlays are up; and starting the client may lower the launcher's own rights, so nothing
+    // may follow it.
+    for (const auto& mode : drovana::LaunchModes())
+    {
+        bool explorerRestarted = false;
+        bool waitedSinceRestart = false;
+        for (std::size_t i = 0; i < mode.steps.size(); ++i)
+        {
+            const auto& step = mode.steps[i];
+            if (step.kind == StepKind::RestartExplorer)
+                explorerRestarted = true;
+            if (step.kind == StepKind::Wait && explorerRestarted)
+                waitedSinceRestart = true;
+            if (step.kind == StepKind::StartClient)
+            {
+                EXPECT_EQ(i + 1, mode.steps.size()) << mode.word;
+                EXPECT_TRUE(!explorerRestarted || waitedSinceRestart) << mode.word;
+                ASSERT_NE(step.clientArguments, nullptr);
+            }
+        }
+    }
+    const auto* start = drovana::FindLaunchMode("");
+    ASSERT_NE(start, nullptr);
+    ASSERT_EQ(start->steps.size(), 1u);
+    EXPECT_EQ(std::wstring(start->steps[0].clientArguments), L"");
+    EXPECT_EQ(std::wstring(drovana::FindLaunchMode("/Commit")->steps.back().clientArguments),
+              L" -launchLocalSyncedFolder");
+    EXPECT_EQ(std::wstring(drovana::FindLaunchMode("/Upgrade")->steps.back().clientArguments), L" -upgrade");
+}
+
+TEST(LaunchModes, InstallRegistersNothing)
+{
+    const auto* install = drovana::FindLaunchMode("/Install");
+    ASSERT_NE(install, nullptr);
+    for (const auto& step : install->steps)
+        EXPECT_TRUE(step.kind == StepKind::CloseClient || step.kind == StepKind::CloseEditor);
+}
+
+} // namespace
+} // namespace pellicor::test

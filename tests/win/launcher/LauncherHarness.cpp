@@ -1,0 +1,369 @@
+#include "tests/win/launcher/LauncherHarness.h"
+
+#include "common/UniqueHandle.h"
+#include "launcher/VirtualDriveTable.h"
+#include "tests/win/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include <cstring>
+#include <regex>
+
+namespace pellicor::test::launcher
+{
+
+namespace
+{
+constexpr const wchar_t* kClientStubFileName = L"LauncherClientStub.exe";
+constexpr const wchar_t* kClientRecordName = L"client-command-line.txt";
+// Guards against a hung launcher only; no test depends on how fast anything is.
+constexpr DWORD kRunLimitMs = 180000;
+constexpr DWORD kClientStartLimitMs = 30000;
+
+void RemoveFolderTree(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found = {};
+    UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &found));
+    if (find)
+    {
+        do
+        {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveFolderTree(folder + name + L"\\");
+            else
+                ::DeleteFileW((folder + name).c_str());
+        } while (::FindNextFileW(find.get(), &found));
+    }
+    find.reset();
+    ::RemoveDirectoryW(folder.c_str());
+}
+} // namespace
+
+LauncherFolder::LauncherFolder()
+{
+    static int s_count = 0;
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    m_path = std::wstring(temp) + L"LauncherTest-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+             std::to_wstring(++s_count) + L"\\";
+    RemoveFolderTree(m_path);
+    ::CreateDirectoryW(m_path.c_str(), nullptr);
+    EXPECT_TRUE(::CopyFileW(BinPath(kLauncherFileName).c_str(), launcher().c_str(), FALSE))
+        << Utf8(launcher());
+    EXPECT_TRUE(::CopyFileW(BinPath(kClientStubFileName).c_str(), client().c_str(), FALSE)) << Utf8(client());
+}
+
+LauncherFolder::~LauncherFolder()
+{
+    RemoveFolderTree(m_path);
+}
+
+DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
+{
+    std::wstring commandLine = L"\"" + launcher() + L"\"" + tail;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(launcher().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          m_path.c_str(), &startup, &info))
+    {
+        ADD_FAILURE() << "the launcher did not start, error " << ::GetLastError();
+        return 0xFFFFFFFE;
+    }
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 100, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0)
+            break;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (::GetTickCount() - start > kRunLimitMs)
+        {
+            ::TerminateProcess(info.hProcess, 0xDEAD);
+            ADD_FAILURE() << "the launcher hung with: " << Utf8(tail);
+            return 0xFFFFFFFD;
+        }
+    }
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(info.hProcess, &exitCode);
+    return exitCode;
+}
+
+std::optional<std::wstring> LauncherFolder::ClientStart() const
+{
+    const auto bytes = ReadFileBytes(m_path + kClientRecordName);
+    if (!bytes)
+        return std::nullopt;
+    std::wstring text(bytes->size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes->data(), text.size() * sizeof(wchar_t));
+    return text;
+}
+
+std::optional<std::wstring> LauncherFolder::WaitForClientStart() const
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        if (auto started = ClientStart())
+            return started;
+        if (::GetTickCount() - start > kClientStartLimitMs)
+            return std::nullopt;
+        ::Sleep(100);
+    }
+}
+
+void LauncherFolder::ForgetClientStart() const
+{
+    ::DeleteFileW((m_path + kClientRecordName).c_str());
+}
+
+bool ProcessRuns(const wchar_t* imageName)
+{
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry))
+    {
+        if (::lstrcmpiW(entry.szExeFile, imageName) == 0)
+            return true;
+    }
+    return false;
+}
+
+void EnsureShellRunning()
+{
+    if (ProcessRuns(L"explorer.exe"))
+        return;
+    // Wine's desktop process does not come back by itself once it has been ended: start it again.
+    wchar_t windows[MAX_PATH] = {};
+    ::GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring explorer = std::wstring(windows) + L"\\explorer.exe";
+    std::wstring commandLine = L"explorer.exe /desktop";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(::CreateProcessW(explorer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &info))
+        << ::GetLastError();
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    const DWORD start = ::GetTickCount();
+    while (!ProcessRuns(L"explorer.exe") && ::GetTickCount() - start < kClientStartLimitMs)
+        ::Sleep(100);
+    ASSERT_TRUE(ProcessRuns(L"explorer.exe")) << "Wine's desktop process did not come back";
+}
+
+std::wstring LogFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    return std::wstring(path) + L"\\Pellicor";
+}
+
+std::wstring LogFile()
+{
+    return LogFolder() + L"\\FileSync.log";
+}
+std::wstring ArchiveFile()
+{
+    return LogFolder() + L"\\FileSync.archieve.log";
+}
+
+void RemoveLogFiles()
+{
+    ::DeleteFileW(LogFile().c_str());
+    ::DeleteFileW(ArchiveFile().c_str());
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file) << Utf8(path);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::vector<std::string> LogMessages()
+{
+    std::vector<std::string> messages;
+    const auto bytes = ReadFileBytes(LogFile());
+    if (!bytes)
+        return messages;
+    // Numbers without leading zeros: "0" alone, or a non-zero first digit.
+    static const std::regex shape(
+        "(\\d{4})-([1-9]|1[0-2])-([1-9]|[12]\\d|3[01]), ([0-9]|1\\d|2[0-3]):([0-9]|[1-5]\\d):"
+        "([0-9]|[1-5]\\d): ");
+    std::size_t position = 0;
+    while (position < bytes->size())
+    {
+        const std::size_t end = bytes->find("\r\n", position);
+        if (end == std::string::npos)
+        {
+            ADD_FAILURE() << "the log ends without CR LF: " << bytes->substr(position);
+            break;
+        }
+        const std::string line = bytes->substr(position, end - position);
+        std::smatch match;
+        if (std::regex_search(line, match, shape, std::regex_constants::match_continuous))
+            messages.push_back(line.substr(match.length(0)));
+        else
+            ADD_FAILURE() << "a log line without its time stamp: " << line;
+        position = end + 2;
+    }
+    return messages;
+}
+
+std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const wchar_t* name)
+{
+    UniqueKey opened;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegValue value;
+    DWORD size = 0;
+    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, value.data.data(), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    return value;
+}
+
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name)
+{
+    const auto value = ReadRegValue(root, key, name);
+    if (!value || value->type != REG_SZ || value->data.size() < sizeof(wchar_t) ||
+        value->data.size() % 2 != 0)
+        return std::nullopt;
+    std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value->data.data(), value->data.size());
+    // Exactly one terminating zero, counted in the data.
+    if (text.back() != L'\0')
+        return std::nullopt;
+    text.pop_back();
+    if (text.find(L'\0') != std::wstring::npos)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<DWORD> ReadRegNumber(HKEY root, const std::wstring& key, const wchar_t* name)
+{
+    const auto value = ReadRegValue(root, key, name);
+    if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD))
+        return std::nullopt;
+    DWORD number = 0;
+    std::memcpy(&number, value->data.data(), sizeof(number));
+    return number;
+}
+
+bool RegKeyExists(HKEY root, const std::wstring& key)
+{
+    UniqueKey opened;
+    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
+}
+
+void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
+               DWORD size)
+{
+    UniqueKey opened;
+    ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, opened.put(), nullptr),
+              ERROR_SUCCESS)
+        << Utf8(key);
+    ASSERT_EQ(::RegSetValueExW(opened.get(), name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+}
+
+void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text)
+{
+    SetRegRaw(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteRegKey(HKEY root, const std::wstring& key)
+{
+    ::SHDeleteKeyW(root, key.c_str());
+}
+
+void RemoveLauncherRegistration(HKEY userRoot)
+{
+    auto rootOf = [userRoot](drovana::RegRoot root)
+    {
+        switch (root)
+        {
+        case drovana::RegRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case drovana::RegRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case drovana::RegRoot::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case drovana::RegRoot::UserRoot:
+            return userRoot;
+        }
+        return HKEY_CURRENT_USER;
+    };
+    auto remove = [&](const drovana::RegRow& row)
+    {
+        const std::wstring key = row.key;
+        // Keys shared with the rest of the system keep everything but our values.
+        if (key == DROVANA_APPROVED_KEY || key == DROVANA_PLACES_BAR_KEY)
+            ::RegDeleteKeyValueW(rootOf(row.root), row.key, row.value);
+        else
+            ::SHDeleteKeyW(rootOf(row.root), row.key);
+    };
+    for (const auto& row : drovana::kInstallerRows)
+        remove(row);
+    for (const auto& row : drovana::kRemovalRows)
+        remove(row);
+    for (const auto& row : drovana::kVirtualDriveClassRows)
+        remove(row);
+    for (const auto& row : drovana::kVirtualDriveUserRows)
+        remove(row);
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                          nullptr);
+    return out;
+}
+
+} // namespace pellicor::test::launcher

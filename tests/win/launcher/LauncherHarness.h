@@ -1,0 +1,84 @@
+#pragma once
+// Running the real launcher under Wine and reading what it leaves: its log, the registry, and the
+// command line of the client it started. Each test gets a folder of its own with a copy of the
+// launcher and a stand-in drovana.exe beside it, so the launcher directory is known and client
+// starts can be seen.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellicor::test::launcher
+{
+
+constexpr const wchar_t* kLauncherFileName = L"DrovanaLauncher_x64.exe";
+
+class LauncherFolder
+{
+public:
+    LauncherFolder();
+    ~LauncherFolder();
+    LauncherFolder(const LauncherFolder&) = delete;
+    LauncherFolder& operator=(const LauncherFolder&) = delete;
+
+    const std::wstring& path() const { return m_path; } // with a trailing backslash
+    std::wstring launcher() const { return m_path + kLauncherFileName; }
+    std::wstring client() const { return m_path + L"drovana.exe"; }
+
+    // Runs the launcher with "<quoted path><tail>" as its whole command line and returns its exit
+    // code; window messages of the calling thread are handled while it runs.
+    DWORD RunWithTail(const std::wstring& tail) const;
+    // Runs it with one space and the arguments after the program, or with nothing for "".
+    DWORD Run(const std::wstring& arguments) const
+    {
+        return RunWithTail(arguments.empty() ? std::wstring() : L" " + arguments);
+    }
+
+    // The command line the stand-in client recorded, waiting for it a while; nullopt if none came.
+    std::optional<std::wstring> WaitForClientStart() const;
+    // The recorded command line if the client has started by now.
+    std::optional<std::wstring> ClientStart() const;
+    void ForgetClientStart() const;
+
+private:
+    std::wstring m_path;
+};
+
+// Wine starts its desktop process (explorer.exe) on demand; modes that start the client look for it.
+void EnsureShellRunning();
+bool ProcessRuns(const wchar_t* imageName);
+
+// The log: %APPDATA%\Pellicor\FileSync.log and FileSync.archieve.log.
+std::wstring LogFolder();
+std::wstring LogFile();
+std::wstring ArchiveFile();
+void RemoveLogFiles();
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The messages of the log's lines in order; a line not shaped "Y-M-D, h:m:s: message" CR LF fails the test.
+std::vector<std::string> LogMessages();
+
+// Registry reads that check the form of what the launcher wrote.
+struct RegValue
+{
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const wchar_t* name);
+// A REG_SZ value whose data is the text and exactly one terminating zero; nullopt otherwise.
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
+std::optional<DWORD> ReadRegNumber(HKEY root, const std::wstring& key, const wchar_t* name);
+bool RegKeyExists(HKEY root, const std::wstring& key);
+void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text);
+void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
+               DWORD size);
+void DeleteRegKey(HKEY root, const std::wstring& key);
+
+// Removes everything the launcher's sheets write, for the machine and for the given user root,
+// leaving the Approved key and the places bar key themselves in place.
+void RemoveLauncherRegistration(HKEY userRoot = HKEY_CURRENT_USER);
+
+std::string Utf8(const std::wstring& text);
+
+} // namespace pellicor::test::launcher

@@ -1,0 +1,236 @@
+// Which steps each mode word runs, seen from outside: the log, the client windows the launcher
+// closes, the registry it writes and the command line it starts the client with.
+#include "tests/win/launcher/LauncherHarness.h"
+
+#include "launcher/VirtualDriveTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace pellicor::test::launcher
+{
+namespace
+{
+
+constexpr const wchar_t* kClassKey = L"CLSID\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
+constexpr const wchar_t* kClientSettings = L"Software\\Pellicor\\Client";
+
+bool Contains(const std::vector<std::string>& messages, const std::string& message)
+{
+    return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+std::ptrdiff_t IndexOf(const std::vector<std::string>& messages, const std::string& message)
+{
+    return std::find(messages.begin(), messages.end(), message) - messages.begin();
+}
+
+// A top-level window that stands in for the client's or the editor's main window: it counts the
+// WM_CLOSE messages it gets and closes on the first, as the real programs do.
+class StandInWindow
+{
+public:
+    StandInWindow(const wchar_t* className, const wchar_t* title)
+    {
+        const wchar_t* windowClass = className;
+        if (std::wstring(className) != L"#32770")
+        {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = ::DefWindowProcW;
+            wc.hInstance = ::GetModuleHandleW(nullptr);
+            wc.lpszClassName = className;
+            ::RegisterClassW(&wc);
+        }
+        else
+        {
+            windowClass = WC_DIALOG;
+        }
+        m_window = ::CreateWindowExW(0, windowClass, title, WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr);
+        EXPECT_NE(m_window, nullptr);
+        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        m_original = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StandInWindow::Procedure)));
+    }
+    ~StandInWindow()
+    {
+        if (::IsWindow(m_window))
+            ::DestroyWindow(m_window);
+    }
+    StandInWindow(const StandInWindow&) = delete;
+    StandInWindow& operator=(const StandInWindow&) = delete;
+
+    int closes() const { return m_closes; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<StandInWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_CLOSE && self)
+        {
+            ++self->m_closes;
+            ::DestroyWindow(window);
+            return 0;
+        }
+        return ::CallWindowProcW(self ? self->m_original : ::DefWindowProcW, window, message, wParam, lParam);
+    }
+
+    HWND m_window = nullptr;
+    WNDPROC m_original = nullptr;
+    int m_closes = 0;
+};
+
+class LauncherModes : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RemoveLogFiles();
+        RemoveLauncherRegistration();
+        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+    }
+    void TearDown() override
+    {
+        RemoveLogFiles();
+        RemoveLauncherRegistration();
+        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+    }
+
+    LauncherFolder folder;
+};
+
+TEST_F(LauncherModes, UnknownModeWordsOnlyLogTheCommandLine)
+{
+    StandInWindow client(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow");
+    EnsureShellRunning();
+    // Letter case, a tab instead of the space, a longer or shorter word: none is a mode.
+    for (const std::wstring arguments : {L"/install", L"/INSTALL", L"/Install\tS-1-5-21-1-2-3-1001",
+                                         L"/Upgrad", L"/UpgradeFullyX", L"/Bogus a b", L"\"/Install\""})
+    {
+        SCOPED_TRACE(Utf8(arguments));
+        RemoveLogFiles();
+        EXPECT_EQ(folder.Run(arguments), 0u);
+        EXPECT_EQ(LogMessages(), std::vector<std::string>{"launcher cmdline: " + Utf8(arguments)});
+    }
+    EXPECT_EQ(client.closes(), 0);
+    EXPECT_FALSE(folder.ClientStart());
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+}
+
+TEST_F(LauncherModes, InstallClosesClientAndEditorAndRegistersNothing)
+{
+    // Further words are ignored; blanks before the first word never reach the launcher, because the C
+    // runtime drops them from the command line it hands to the program's entry point.
+    for (const std::wstring tail : {L" /Install", L" /Install S-1-5-21-1-2-3-1001 more", L"   /Install"})
+    {
+        SCOPED_TRACE(Utf8(tail));
+        StandInWindow client(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow");
+        StandInWindow editor(L"#32770", L"pellicor.quick_pen.main_window");
+        StandInWindow lookalike(L"PellicorLookalike", L"Pellicor.StorageClient.MainWindow");
+        RemoveLogFiles();
+        EXPECT_EQ(folder.RunWithTail(tail), 0u);
+        EXPECT_EQ(client.closes(), 1);
+        EXPECT_EQ(editor.closes(), 1);
+        EXPECT_EQ(lookalike.closes(), 0) << "same title, other class: not the client";
+
+        const auto messages = LogMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], "launcher cmdline: " + Utf8(tail.substr(tail.find_first_not_of(L' '))));
+    }
+    EXPECT_FALSE(folder.ClientStart());
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+}
+
+TEST_F(LauncherModes, EmptyCommandLineOnlyStartsTheClient)
+{
+    EnsureShellRunning();
+    EXPECT_EQ(folder.RunWithTail(L""), 0u);
+    const auto started = folder.WaitForClientStart();
+    ASSERT_TRUE(started) << "the client was not started";
+    // The launcher passes an empty command line; the platform may put the program's name there.
+    EXPECT_TRUE(started->empty() || *started == L"\"" + folder.client() + L"\"") << Utf8(*started);
+
+    const auto messages = LogMessages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0], "launcher cmdline: ");
+    EXPECT_FALSE(Contains(messages, "start write installer reg."));
+    EXPECT_FALSE(Contains(messages, "CreateVirtualDisk return: true"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+}
+
+TEST_F(LauncherModes, CreateVirtualDiskOnlyWritesTheUsersEntries)
+{
+    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync");
+    EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\DefaultIcon", nullptr),
+              folder.client() + L", 0");
+    EXPECT_EQ(
+        ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag", L"Target"),
+        L"C:\\Sync");
+    // The class itself is not registered in this mode: no placeholders, no shell folder attributes.
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\ShellFolder"));
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"launcher cmdline: /CreateVirtualDisk"});
+    EXPECT_FALSE(folder.ClientStart());
+}
+
+TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
+{
+    EnsureShellRunning();
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings));
+    EXPECT_EQ(folder.Run(L"/Upgrade"), 0u);
+
+    const auto started = folder.WaitForClientStart();
+    ASSERT_TRUE(started) << "the client was not started";
+    EXPECT_EQ(*started, L" -upgrade");
+
+    const auto messages = LogMessages();
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(messages[0], "launcher cmdline: /Upgrade");
+    EXPECT_EQ(messages[1], "CreateVirtualDisk return: true");
+    EXPECT_FALSE(Contains(messages, "start write installer reg.")) << "/Upgrade is not /UpgradeFully";
+
+    // Without a sync folder the class keeps its placeholders and only takes the client's icon.
+    const std::wstring classKey = kClassKey;
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\DefaultIcon", nullptr),
+              folder.client() + L", 0");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey, nullptr), L"卓瓦纳");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey, L"InfoTip"), L"从这里进入同步目录");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\Instance\\InitPropertyBag", L"Target"),
+              L"C:\\卓瓦纳");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\Instance", L"CLSID"),
+              L"{0afaced1-e828-11d1-9187-b532f1e9575d}");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", nullptr), L"shdocvw.dll");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", L"ThreadingModel"),
+              L"Apartment");
+    EXPECT_EQ(ReadRegNumber(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", L"Attributes"), 0xF8800108u);
+    for (const wchar_t* flag : {L"wantsFORPARSING", L"QueryForOverlay", L"PinToNameSpaceTree"})
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", flag), L"") << Utf8(flag);
+
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings)) << "reading the settings creates their key";
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, DROVANA_NAMESPACE_KEY));
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, DROVANA_PLACES_BAR_KEY, L"place0"));
+}
+
+TEST_F(LauncherModes, UpgradeFullyAlsoRegistersAndEndsTheShell)
+{
+    EnsureShellRunning();
+    EXPECT_EQ(folder.Run(L"/UpgradeFully"), 0u);
+
+    const auto messages = LogMessages();
+    ASSERT_GE(messages.size(), 4u);
+    EXPECT_EQ(messages[0], "launcher cmdline: /UpgradeFully");
+    EXPECT_EQ(messages[1], "CreateVirtualDisk return: true");
+    EXPECT_EQ(messages[2], "start write installer reg.");
+    EXPECT_LT(IndexOf(messages, "start write installer reg."), IndexOf(messages, "end write reg."));
+    EXPECT_LT(IndexOf(messages, "end write reg."), IndexOf(messages, "found explorer and restart: true"));
+
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, DROVANA_OVERLAY_ICONS_KEY, L"SyncedIcon"),
+              folder.path() + L"Icons\\Synced.ico");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\DefaultIcon", nullptr),
+              folder.client() + L", 0");
+    EnsureShellRunning();
+}
+
+} // namespace
+} // namespace pellicor::test::launcher

@@ -1,0 +1,423 @@
+// What the launcher leaves in the registry: the shell registration written by "/Commit" and taken
+// away by "/Uninstall", and the virtual drive entries for the right user in the right language.
+#include "tests/win/launcher/LauncherHarness.h"
+
+#include "common/UniqueHandle.h"
+#include "launcher/RegistrationTable.h"
+#include "launcher/VirtualDriveTable.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace pellicor::test::launcher
+{
+namespace
+{
+
+constexpr const wchar_t* kClassKey = L"CLSID\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
+constexpr const wchar_t* kClientSettings = L"Software\\Pellicor\\Client";
+constexpr const wchar_t* kOverlayIds =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers\\";
+constexpr const wchar_t* kApproved =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr const wchar_t* kPlacesBar =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Comdlg32\\PlacesBar";
+constexpr const wchar_t* kNameSpace = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\N"
+                                      L"ameSpace\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
+constexpr const wchar_t* kOtherApproval = L"{00000000-1111-2222-3333-444444444444}";
+constexpr const wchar_t* kOldOverlayNames[] = {L"!!!YelvashSynced", L"!!!YelvashSyncing",
+                                               L"!!!YelvashInvalid"};
+
+HKEY RootOf(drovana::RegRoot root, HKEY userRoot = HKEY_CURRENT_USER)
+{
+    switch (root)
+    {
+    case drovana::RegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case drovana::RegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case drovana::RegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case drovana::RegRoot::UserRoot:
+        return userRoot;
+    }
+    return nullptr;
+}
+
+std::wstring ApplicationDataFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// Every value under every key the installer rows name, for comparing one run with the next.
+std::map<std::wstring, std::wstring> RegistrationSnapshot()
+{
+    std::map<std::wstring, std::wstring> snapshot;
+    for (const auto& row : drovana::kInstallerRows)
+    {
+        UniqueKey key;
+        const HKEY root = RootOf(row.root);
+        const std::wstring prefix =
+            (root == HKEY_CLASSES_ROOT ? L"HKCR\\" : L"HKLM\\") + std::wstring(row.key) + L"|";
+        if (::RegOpenKeyExW(root, row.key, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        {
+            snapshot[prefix] = L"(missing)";
+            continue;
+        }
+        for (DWORD index = 0;; ++index)
+        {
+            wchar_t name[256] = {};
+            DWORD nameLength = 256;
+            BYTE data[2048] = {};
+            DWORD dataSize = sizeof(data);
+            DWORD type = 0;
+            if (::RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, data, &dataSize) !=
+                ERROR_SUCCESS)
+                break;
+            snapshot[prefix + name] =
+                std::to_wstring(type) + L":" +
+                std::wstring(reinterpret_cast<wchar_t*>(data), dataSize / sizeof(wchar_t));
+        }
+        for (DWORD index = 0;; ++index)
+        {
+            wchar_t name[256] = {};
+            if (::RegEnumKeyW(key.get(), index, name, 256) != ERROR_SUCCESS)
+                break;
+            snapshot[prefix + L"\\" + name] = L"(subkey)";
+        }
+    }
+    return snapshot;
+}
+
+void CreateOldOverlayKeys()
+{
+    for (const wchar_t* name : kOldOverlayNames)
+        SetRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name, nullptr, L"{old}");
+}
+
+class LauncherRegistry : public ::testing::Test
+{
+protected:
+    void SetUp() override { CleanUp(); }
+    void TearDown() override { CleanUp(); }
+
+    static void CleanUp()
+    {
+        RemoveLogFiles();
+        RemoveLauncherRegistration(HKEY_CURRENT_USER);
+        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+        DeleteRegKey(HKEY_CURRENT_USER, kPlacesBar);
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval);
+        for (const wchar_t* name : kOldOverlayNames)
+            DeleteRegKey(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name);
+        UniqueKey users;
+        if (::RegOpenKeyExW(HKEY_USERS, L".DEFAULT", 0, KEY_ALL_ACCESS, users.put()) == ERROR_SUCCESS)
+        {
+            RemoveLauncherRegistration(users.get());
+            DeleteRegKey(users.get(), kClientSettings);
+            DeleteRegKey(users.get(), kPlacesBar);
+        }
+    }
+
+    // The data an installer row must hold after a run from folder.
+    std::wstring ExpectedData(const drovana::RegRow& row) const
+    {
+        switch (row.data)
+        {
+        case drovana::RegData::LibraryPath:
+            return ApplicationDataFolder() + L"\\Pellicor\\PellicorOverlays_x64_10060.dll";
+        case drovana::RegData::LauncherFile:
+            return folder.path() + row.text;
+        default:
+            return row.text;
+        }
+    }
+
+    // Every row as the sheet says, except those listed as skipped, which must be absent.
+    void ExpectInstallerRows(const std::vector<std::string>& skipped = {}) const
+    {
+        for (const auto& row : drovana::kInstallerRows)
+        {
+            SCOPED_TRACE("installer row " + std::string(row.row) + " " + Utf8(row.key));
+            const HKEY root = RootOf(row.root);
+            const bool isSkipped = std::find(skipped.begin(), skipped.end(), row.row) != skipped.end();
+            if (row.action == drovana::RegAction::DeleteKey)
+                EXPECT_FALSE(RegKeyExists(root, row.key));
+            else if (isSkipped)
+                EXPECT_FALSE(ReadRegValue(root, row.key, row.value));
+            else
+                EXPECT_EQ(ReadRegString(root, row.key, row.value), ExpectedData(row));
+        }
+    }
+
+    LauncherFolder folder;
+};
+
+TEST_F(LauncherRegistry, CommitRegistersEveryRowAndUninstallTakesThemAway)
+{
+    CreateOldOverlayKeys();
+    SetRegString(HKEY_LOCAL_MACHINE, std::wstring(DROVANA_OVERLAY_ICONS_KEY) + L"\\Synced", L"x", L"old");
+    SetRegString(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval, L"Other");
+    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync Folder");
+    const DWORD english = 1033;
+    SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"DrovanaLanguage", REG_DWORD, &english, sizeof(english));
+    SetRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1", L"C:\\Custom place");
+
+    // A volatile copy-hook class key cannot take the non-volatile InProcServer32 and ProgID subkeys:
+    // those rows fail, and every other row is still written.
+    const std::wstring copyHookKey = L"CLSID\\" DROVANA_COPY_HOOK_CLSID;
+    {
+        UniqueKey volatileKey;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, copyHookKey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                    KEY_ALL_ACCESS, nullptr, volatileKey.put(), nullptr),
+                  ERROR_SUCCESS);
+    }
+    EnsureShellRunning();
+    EXPECT_EQ(folder.Run(L"/Commit"), 0u);
+    {
+        SCOPED_TRACE("commit with three rows that cannot be written");
+        ExpectInstallerRows({"3", "4", "5"});
+        const auto messages = LogMessages();
+        ASSERT_GE(messages.size(), 5u);
+        EXPECT_EQ(messages[0], "launcher cmdline: /Commit");
+        EXPECT_EQ(messages[1], "start write installer reg.");
+        EXPECT_EQ(messages[2], "AppData Folder: " + Utf8(ApplicationDataFolder()));
+        EXPECT_EQ(messages[3], "end write reg.");
+        EXPECT_EQ(messages[4], "CreateVirtualDisk return: true");
+    }
+    DeleteRegKey(HKEY_CLASSES_ROOT, copyHookKey);
+
+    EnsureShellRunning();
+    EXPECT_EQ(folder.Run(L"/Commit"), 0u);
+    {
+        SCOPED_TRACE("commit");
+        ExpectInstallerRows();
+        // The same rows spelled out once more, for the names that are easiest to get wrong.
+        EXPECT_EQ(
+            ReadRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + L"     !YelvashSynced", nullptr),
+            L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
+        EXPECT_EQ(
+            ReadRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + L"     !YelvashSyncing", nullptr),
+            L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
+        EXPECT_EQ(
+            ReadRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + L"     !YelvashInvalid", nullptr),
+            L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, L"Directory\\Shellex\\CopyHookHandlers\\PellicorCopyHook",
+                                nullptr),
+                  L"{E3A90C52-71B4-4d6e-8F21-5C0B7D93A418}");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, L"quorvi84.CopyHook.1\\CLSID", nullptr),
+                  L"{E3A90C52-71B4-4d6e-8F21-5C0B7D93A418}");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, L"CLSID\\{4F7B2D91-0E6C-4A38-B5D2-9A1C6E08F37B}", nullptr),
+                  L"DrovanaStatBHO Class");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT,
+                                L"CLSID\\{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}\\InProcServer32", nullptr),
+                  ApplicationDataFolder() + L"\\Pellicor\\PellicorOverlays_x64_10060.dll");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT,
+                                L"AllFileSystemObjects\\ShellEx\\ContextMenuHandlers\\PellicorShlExt",
+                                nullptr),
+                  L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\PellicorOverlays", L"InvalidIcon"),
+                  folder.path() + L"Icons\\Invalid.ico");
+        for (const wchar_t* clsid :
+             {L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}", L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}",
+              L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}"})
+            EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApproved, clsid), L"PellicorOverlays");
+        for (const wchar_t* name : kOldOverlayNames)
+            EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\PellicorOverlays\\Synced"));
+
+        // The user's virtual drive, in English, with every place set.
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"Drovana");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, L"InfoTip"), L"Enter Drovana directory here");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag",
+                                L"Target"),
+                  L"C:\\Sync Folder");
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kNameSpace, nullptr), L"pellicor drovana");
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kPlacesBar, L"place0"),
+                  L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}");
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place1"), 0u);
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place2"), 5u);
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place3"), 17u);
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place4"), 18u);
+    }
+    const auto once = RegistrationSnapshot();
+
+    CreateOldOverlayKeys();
+    EnsureShellRunning();
+    EXPECT_EQ(folder.Run(L"/Commit"), 0u);
+    EXPECT_EQ(RegistrationSnapshot(), once) << "a second commit leaves the same registration";
+    for (const wchar_t* name : kOldOverlayNames)
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
+
+    // Removal: the "!!!" names of the earlier release and the Approved key itself stay.
+    CreateOldOverlayKeys();
+    RemoveLogFiles();
+    EXPECT_EQ(folder.Run(L"/Uninstall"), 0u);
+    {
+        SCOPED_TRACE("uninstall");
+        for (const auto& row : drovana::kRemovalRows)
+        {
+            SCOPED_TRACE("removal row " + std::string(row.row));
+            const HKEY root = RootOf(row.root);
+            if (row.action == drovana::RegAction::DeleteKey)
+            {
+                EXPECT_FALSE(RegKeyExists(root, row.key)) << Utf8(row.key);
+            }
+        }
+        for (const auto& row : drovana::kInstallerRows)
+        {
+            if (row.action != drovana::RegAction::DeleteKey && std::wstring(row.key) != kApproved)
+            {
+                EXPECT_FALSE(RegKeyExists(RootOf(row.root), row.key)) << Utf8(row.key);
+            }
+        }
+        for (const wchar_t* clsid :
+             {L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}", L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}",
+              L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}"})
+            EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, kApproved, clsid));
+        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval), L"Other");
+        for (const wchar_t* name : kOldOverlayNames)
+            EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
+        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+        EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place0"), 8u) << "back to Recent Items";
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place1"), 0u);
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place4"), 18u);
+        EXPECT_EQ(LogMessages().at(0), "launcher cmdline: /Uninstall");
+    }
+}
+
+// The user's language picks the virtual drive's texts: English for 1033 only.
+TEST_F(LauncherRegistry, VirtualDriveTextsFollowTheClientLanguage)
+{
+    struct Case
+    {
+        const char* what;
+        DWORD type;
+        std::vector<BYTE> data; // empty: no value
+        bool english;
+    };
+    auto number = [](DWORD value)
+    {
+        std::vector<BYTE> bytes(sizeof(value));
+        std::memcpy(bytes.data(), &value, sizeof(value));
+        return bytes;
+    };
+    const std::wstring text = L"1033";
+    const std::vector<BYTE> asString(reinterpret_cast<const BYTE*>(text.c_str()),
+                                     reinterpret_cast<const BYTE*>(text.c_str() + text.size() + 1));
+    const Case cases[] = {
+        {"1033", REG_DWORD, number(1033), true},
+        {"2052", REG_DWORD, number(2052), false},
+        {"1041", REG_DWORD, number(1041), false},
+        {"missing", REG_NONE, {}, false},
+        {"1033 as a string", REG_SZ, asString, false},
+        {"two bytes of 1033", REG_DWORD, {0x09, 0x04}, false},
+        {"1033 in eight bytes", REG_DWORD, {0x09, 0x04, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+        SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync");
+        if (!c.data.empty())
+            SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"DrovanaLanguage", c.type, c.data.data(),
+                      static_cast<DWORD>(c.data.size()));
+        EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), c.english ? L"Drovana" : L"卓瓦纳");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, L"InfoTip"),
+                  c.english ? L"Enter Drovana directory here" : L"从这里进入同步目录");
+    }
+}
+
+TEST_F(LauncherRegistry, VirtualDriveNeedsASyncFolderForMoreThanTheIcon)
+{
+    const std::wstring iconKey = std::wstring(kClassKey) + L"\\DefaultIcon";
+    for (const bool emptyValue : {false, true})
+    {
+        SCOPED_TRACE(emptyValue ? "empty syncPath" : "no settings key");
+        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+        if (emptyValue)
+            SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"");
+        SetRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr, L"before");
+        SetRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1", L"C:\\Custom place");
+
+        EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, iconKey, nullptr), folder.client() + L", 0");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"before");
+        EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1"), L"C:\\Custom place");
+        EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kPlacesBar, L"place0"));
+        EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings));
+    }
+}
+
+TEST_F(LauncherRegistry, SyncFolderIsReadWhateverItsTypeUpToTheFirstZero)
+{
+    struct Case
+    {
+        const char* what;
+        DWORD type;
+        std::wstring data; // written without a terminator unless it holds one
+        const wchar_t* target;
+    };
+    const Case cases[] = {
+        {"binary without a terminator", REG_BINARY, L"C:\\Binary", L"C:\\Binary"},
+        {"expandable with a zero inside", REG_EXPAND_SZ, std::wstring(L"C:\\A\0junk", 9), L"C:\\A"},
+        {"string without a terminator", REG_SZ, L"C:\\Unterminated", L"C:\\Unterminated"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+        SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"syncPath", c.type, c.data.data(),
+                  static_cast<DWORD>(c.data.size() * sizeof(wchar_t)));
+        EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag",
+                                L"Target"),
+                  c.target);
+    }
+}
+
+TEST_F(LauncherRegistry, TheArgumentWordPicksTheUsersHive)
+{
+    UniqueKey defaultUser;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_USERS, L".DEFAULT", 0, KEY_ALL_ACCESS, defaultUser.put()), ERROR_SUCCESS);
+    SetRegString(defaultUser.get(), kClientSettings, L"syncPath", L"C:\\Default user");
+    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Current user");
+    const std::wstring target = std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag";
+
+    EXPECT_EQ(folder.Run(L"/CreateVirtualDisk .DEFAULT more words"), 0u);
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, target, L"Target"), L"C:\\Default user");
+    EXPECT_EQ(ReadRegString(defaultUser.get(), kNameSpace, nullptr), L"pellicor drovana");
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
+
+    // Two spaces: the argument word is empty and the hive is the current user's.
+    EXPECT_EQ(folder.Run(L"/CreateVirtualDisk  .DEFAULT"), 0u);
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, target, L"Target"), L"C:\\Current user");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kNameSpace, nullptr), L"pellicor drovana");
+}
+
+TEST_F(LauncherRegistry, AUserWhoseHiveIsNotLoadedGetsOnlyTheFailureLine)
+{
+    const std::wstring iconKey = std::wstring(kClassKey) + L"\\DefaultIcon";
+    SetRegString(HKEY_CLASSES_ROOT, iconKey, nullptr, L"before");
+    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Current user");
+
+    EXPECT_EQ(folder.Run(L"/CreateVirtualDisk S-1-5-21-1-2-3-1001"), 0u);
+    EXPECT_EQ(LogMessages(),
+              (std::vector<std::string>{"launcher cmdline: /CreateVirtualDisk S-1-5-21-1-2-3-1001",
+                                        "RegOpenKeyEx open HKEY_USERS\\S-1-5-21-1-2-3-1001 failed"}));
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, iconKey, nullptr), L"before");
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
+}
+
+} // namespace
+} // namespace pellicor::test::launcher
