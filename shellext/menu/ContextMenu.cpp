@@ -1,18 +1,351 @@
-// Placeholder until the context menu lands: every operation gives its neutral answer.
+// The context menu. The client decides which items to show: we send it the selection, build the
+// menu from its answer and hand a picked command back to it. Both pipe calls run on the shell's
+// thread while it assembles or runs the menu, and give up at once when the client is not there.
+#include "shellext/menu/LocalizedString.h"
+#include "shellext/menu/MenuPlan.h"
+#include "shellext/resources/ResourceIds.h"
 #include "shellext/server/ShellExt.h"
+
+#include <algorithm>
+#include <climits>
 
 namespace pellicor
 {
 
-IFACEMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject*, HKEY) { return E_INVALIDARG; }
-IFACEMETHODIMP CShellExt::QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) { return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0); }
-IFACEMETHODIMP CShellExt::InvokeCommand(CMINVOKECOMMANDINFO*) { return E_INVALIDARG; }
-IFACEMETHODIMP CShellExt::GetCommandString(UINT_PTR, UINT, UINT*, CHAR*, UINT) { return E_INVALIDARG; }
-IFACEMETHODIMP CShellExt::HandleMenuMsg(UINT, WPARAM, LPARAM) { return S_OK; }
-IFACEMETHODIMP CShellExt::HandleMenuMsg2(UINT, WPARAM, LPARAM, LRESULT* result)
+namespace
 {
-    if (result)
-        *result = 0;
+
+// The bitmap shown beside each client item id; 0 is the submenu itself.
+constexpr struct
+{
+    std::int32_t itemId;
+    WORD bitmap;
+} kItemBitmaps[] = {
+    {0, IDB_MENU_DROVANA}, {1, IDB_MENU_DROVANA}, {2, IDB_MENU_ITEM2},
+    {3, IDB_MENU_ITEM3},   {4, IDB_MENU_ITEM4},   {5, IDB_MENU_ITEM5},
+};
+
+constexpr int kMenuBitmapSize = 16;
+
+// The name the shell gets for our verb: the product's Chinese name, whatever the language.
+constexpr wchar_t kVerbName[] = L"\u5353\u74E6\u7EB3";
+
+// Windows of an Explorer window, from the tab down to the items view the client wants to know.
+constexpr wchar_t kShellTabWindowClass[] = L"ShellTabWindowClass";
+constexpr wchar_t kDuiViewWindowClass[] = L"DUIViewWndClassName";
+constexpr wchar_t kDirectUiWindowClass[] = L"DirectUIHWND";
+
+constexpr HRESULT IdentifiersUsed(std::uint32_t count)
+{
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, count);
+}
+
+// Before Vista menus cannot show a bitmap beside a text item by themselves; there the menu asks us
+// to draw it. The answer never changes while the process lives.
+bool IsOldSystem()
+{
+    static const bool oldSystem = []
+    {
+        OSVERSIONINFOW version{};
+        version.dwOSVersionInfoSize = sizeof version;
+        return ::GetVersionExW(&version) && version.dwMajorVersion < 6;
+    }();
+    return oldSystem;
+}
+
+// Read once per process: a change of language shows in the caption from the next process on.
+const std::wstring& SubmenuCaption()
+{
+    static const std::wstring caption = LoadLocalizedString(IDS_PRODUCT_NAME);
+    return caption;
+}
+
+class StorageMedium
+{
+public:
+    StorageMedium() = default;
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    ~StorageMedium()
+    {
+        if (m_filled)
+            ::ReleaseStgMedium(&m_medium);
+    }
+
+    STGMEDIUM* put() noexcept { return &m_medium; }
+    void MarkFilled() noexcept { m_filled = true; }
+    const STGMEDIUM& get() const noexcept { return m_medium; }
+
+private:
+    STGMEDIUM m_medium{};
+    bool m_filled = false;
+};
+
+class GlobalLockScope
+{
+public:
+    explicit GlobalLockScope(HGLOBAL memory) noexcept : m_memory(memory), m_data(::GlobalLock(memory)) {}
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+    ~GlobalLockScope()
+    {
+        if (m_data)
+            ::GlobalUnlock(m_memory);
+    }
+    explicit operator bool() const noexcept { return m_data != nullptr; }
+
+private:
+    HGLOBAL m_memory;
+    void* m_data;
+};
+
+} // namespace
+
+// The selection comes as a file list. Paths are taken whole, however long: a path cut to the old
+// 260-character limit would name another file, and the client would act on that one.
+IFACEMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY)
+{
+    try
+    {
+        if (!dataObject)
+            return E_INVALIDARG;
+        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        StorageMedium medium;
+        if (FAILED(dataObject->GetData(&format, medium.put())))
+            return E_INVALIDARG;
+        medium.MarkFilled();
+        if (medium.get().tymed != TYMED_HGLOBAL || !medium.get().hGlobal)
+            return E_INVALIDARG;
+
+        HRESULT result = S_OK;
+        {
+            const GlobalLockScope lock(medium.get().hGlobal);
+            if (!lock)
+                return E_INVALIDARG;
+            const auto drop = static_cast<HDROP>(medium.get().hGlobal);
+            const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+            if (count == 0)
+                return E_INVALIDARG;
+
+            m_selectedPaths.clear();
+            for (UINT i = 0; i < count; ++i)
+            {
+                const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
+                std::wstring path(length + 1, L'\0');
+                const UINT copied = length ? ::DragQueryFileW(drop, i, path.data(), length + 1) : 0;
+                if (copied == 0)
+                {
+                    result = E_INVALIDARG; // keep what was read before the unreadable name
+                    break;
+                }
+                path.resize(std::min(copied, length));
+                m_selectedPaths.push_back(std::move(path));
+            }
+        }
+        LoadItemBitmaps();
+        return result;
+    }
+    catch (...)
+    {
+        return E_INVALIDARG;
+    }
+}
+
+void CShellExt::LoadItemBitmaps()
+{
+    for (const auto& entry : kItemBitmaps)
+    {
+        UniqueBitmap fresh(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(entry.bitmap)));
+        UniqueBitmap& slot = m_itemBitmaps[entry.itemId];
+        // A menu built earlier may still be open and draw the old bitmap; keep it until we go away.
+        const HBITMAP old = slot.get();
+        if (old && std::any_of(m_commandBitmaps.begin(), m_commandBitmaps.end(),
+                               [old](const auto& command) { return command.second == old; }))
+            m_retiredBitmaps.push_back(std::move(slot));
+        slot = std::move(fresh);
+    }
+}
+
+HBITMAP CShellExt::ItemBitmap(std::int32_t itemId) const noexcept
+{
+    const auto found = m_itemBitmaps.find(itemId);
+    return found == m_itemBitmaps.end() ? nullptr : found->second.get();
+}
+
+IFACEMETHODIMP CShellExt::QueryContextMenu(HMENU menu, UINT position, UINT firstId, UINT lastId, UINT flags)
+{
+    try
+    {
+        // Default-verb lookups and verb enumerations must not cost a round trip to the client.
+        if (flags & (CMF_DEFAULTONLY | CMF_VERBSONLY))
+            return IdentifiersUsed(0);
+        if (lastId < firstId)
+            return IdentifiersUsed(0);
+
+        std::vector<std::wstring> values;
+        if (!PipeClient().QueryMenuItems(m_selectedPaths, values))
+            return IdentifiersUsed(0);
+        const MenuPlan plan = PlanMenu(values, lastId - firstId);
+        if (plan.shape == MenuShape::Nothing)
+            return IdentifiersUsed(0);
+
+        // The submenu is filled before anything goes into the shell's menu, so that a failure leaves
+        // that menu as it was.
+        UniqueMenu popup;
+        if (plan.shape == MenuShape::Submenu)
+        {
+            popup.reset(::CreatePopupMenu());
+            if (!popup)
+                return IdentifiersUsed(0);
+            UINT index = 0;
+            for (const auto& item : plan.items)
+            {
+                if (InsertClientMenuItem(item.id, popup.get(), index, firstId + item.id, item.text, nullptr))
+                    ++index;
+            }
+        }
+
+        // Each insertion at the same position pushes the earlier ones down: the menu ends up reading
+        // separator, our item or submenu, separator.
+        if (!::InsertMenuW(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr))
+            return IdentifiersUsed(0);
+        const bool inserted =
+            plan.shape == MenuShape::PlainItem
+                ? InsertClientMenuItem(plan.items[0].id, menu, position, firstId + plan.items[0].id,
+                                       plan.items[0].text, nullptr)
+                : InsertClientMenuItem(kSubmenuItemId, menu, position, firstId, SubmenuCaption(),
+                                       popup.get());
+        if (!inserted)
+        {
+            ::DeleteMenu(menu, position, MF_BYPOSITION);
+            return IdentifiersUsed(0);
+        }
+        popup.release(); // the shell's menu owns the submenu now
+        ::InsertMenuW(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        return IdentifiersUsed(plan.identifiersUsed);
+    }
+    catch (...)
+    {
+        return IdentifiersUsed(0);
+    }
+}
+
+bool CShellExt::InsertClientMenuItem(int itemId, HMENU menu, UINT position, UINT commandId,
+                                     const std::wstring& text, HMENU subMenu)
+{
+    const HBITMAP bitmap = ItemBitmap(itemId);
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP | (itemId == kSubmenuItemId ? MIIM_SUBMENU : 0u);
+    item.wID = commandId;
+    item.dwTypeData = const_cast<LPWSTR>(text.c_str());
+    item.hbmpItem = IsOldSystem() ? HBMMENU_CALLBACK : bitmap;
+    item.hSubMenu = subMenu;
+    if (!::InsertMenuItemW(menu, position, TRUE, &item))
+        return false;
+    m_commandBitmaps.insert_or_assign(static_cast<std::int32_t>(commandId), bitmap);
+    return true;
+}
+
+IFACEMETHODIMP CShellExt::InvokeCommand(CMINVOKECOMMANDINFO* info)
+{
+    try
+    {
+        // Only our own offsets: verb strings and anything outside the client's commands are refused.
+        if (!info || !IS_INTRESOURCE(info->lpVerb))
+            return E_INVALIDARG;
+        const UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
+        if (!IsClientCommand(offset))
+            return E_INVALIDARG;
+
+        if (!m_viewWindow)
+            FindViewWindow();
+        // The client carries the command out; if it is gone the command is lost, which the shell
+        // cannot do anything about.
+        PipeClient().SendMenuCommand(m_selectedPaths, static_cast<int>(offset), m_viewWindow);
+        return S_OK;
+    }
+    catch (...)
+    {
+        return E_FAIL;
+    }
+}
+
+void CShellExt::FindViewWindow()
+{
+    const HWND foreground = ::GetForegroundWindow();
+    const HWND tab =
+        foreground ? ::FindWindowExW(foreground, nullptr, kShellTabWindowClass, nullptr) : nullptr;
+    if (!tab)
+    {
+        m_viewWindow = foreground;
+        return;
+    }
+    const HWND duiView = ::FindWindowExW(tab, nullptr, kDuiViewWindowClass, nullptr);
+    m_viewWindow = duiView ? ::FindWindowExW(duiView, nullptr, kDirectUiWindowClass, nullptr) : nullptr;
+}
+
+// Validation and verb requests for Unicode get the product's name. The shell asks GCS_VALIDATE
+// without a buffer, so nothing is written when there is none or it has no room.
+IFACEMETHODIMP CShellExt::GetCommandString(UINT_PTR offset, UINT type, UINT*, CHAR* name, UINT capacity)
+{
+    if (offset != 0)
+        return E_INVALIDARG;
+    if ((type & (GCS_HELPTEXTA | GCS_UNICODE)) == 0)
+        return E_INVALIDARG;
+    if ((type & GCS_UNICODE) && name && capacity > 0)
+        ::lstrcpynW(reinterpret_cast<LPWSTR>(name), kVerbName,
+                    static_cast<int>(std::min<UINT>(capacity, INT_MAX)));
+    return S_OK;
+}
+
+IFACEMETHODIMP CShellExt::HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    return HandleMenuMsg2(message, wParam, lParam, &result);
+}
+
+// Only reached on old systems, where our items carry HBMMENU_CALLBACK: the menu asks for room and
+// then for the bitmap of each item.
+IFACEMETHODIMP CShellExt::HandleMenuMsg2(UINT message, WPARAM, LPARAM lParam, LRESULT* result)
+{
+    LRESULT ownResult = 0;
+    if (!result)
+        result = &ownResult;
+    *result = 0;
+    try
+    {
+        if (message == WM_MEASUREITEM)
+        {
+            if (auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))
+            {
+                measure->itemWidth += 2;
+                measure->itemHeight = std::max<UINT>(measure->itemHeight, kMenuBitmapSize);
+                *result = 1;
+            }
+        }
+        else if (message == WM_DRAWITEM)
+        {
+            const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (!draw || draw->CtlType != ODT_MENU)
+                return S_OK;
+            const auto found = m_commandBitmaps.find(static_cast<std::int32_t>(draw->itemID));
+            if (found == m_commandBitmaps.end() || !found->second)
+                return S_OK;
+            const UniqueMemoryDc memory(::CreateCompatibleDC(draw->hDC));
+            if (!memory)
+                return S_OK;
+            const ScopedSelectObject select(memory.get(), found->second);
+            const LONG height = draw->rcItem.bottom - draw->rcItem.top;
+            ::BitBlt(draw->hDC, draw->rcItem.left - kMenuBitmapSize,
+                     draw->rcItem.top + (height - kMenuBitmapSize) / 2, kMenuBitmapSize, kMenuBitmapSize,
+                     memory.get(), 0, 0, SRCCOPY);
+            *result = 1;
+        }
+    }
+    catch (...)
+    {
+    }
     return S_OK;
 }
 

@@ -79,10 +79,11 @@ private:
     friend class CShellExtClassFactory; // destroys an object whose first QueryInterface failed
 
     // --- context menu (menu/) ---
-    void InsertClientMenuItem(int itemId, HMENU menu, UINT position, UINT commandId, const std::wstring& text,
+    bool InsertClientMenuItem(int itemId, HMENU menu, UINT position, UINT commandId, const std::wstring& text,
                               HMENU subMenu);
     void FindViewWindow();
     void LoadItemBitmaps();
+    HBITMAP ItemBitmap(std::int32_t itemId) const noexcept;
 
     // --- view integration (view/) ---
     // Browser events and the sync-folder test (SiteObject.cpp).
@@ -120,6 +121,8 @@ private:
     std::vector<std::wstring> m_selectedPaths;
     std::map<std::int32_t, HBITMAP> m_commandBitmaps; // borrowed from m_itemBitmaps for owner drawing
     std::map<std::int32_t, UniqueBitmap> m_itemBitmaps;
+    // Bitmaps replaced by a later Initialize while a built menu may still show them; kept until the end.
+    std::vector<UniqueBitmap> m_retiredBitmaps;
     ComPtr<IWebBrowser2> m_browser;
     ComPtr<IPicture> m_avatarPicture;
     PostingTimer m_resizeTimer;     // posts to the view host; the work runs on the window's thread

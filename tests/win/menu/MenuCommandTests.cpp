@@ -1,0 +1,197 @@
+// Picking an item: the exact "MenuCmd" message, the view window it names, what is refused, and the
+// verb name the shell asks for.
+#include "tests/win/menu/MenuFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using MenuCommandTest = ContextMenuFixture;
+
+// One field as it travels on the pipe: a 32-bit little-endian count of UTF-16 units, then the units.
+void AppendField(std::vector<std::uint8_t>& bytes, const std::wstring& text)
+{
+    const auto count = static_cast<std::uint32_t>(text.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<std::uint8_t>(count >> shift));
+    for (wchar_t unit : text)
+    {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+}
+
+std::wstring HandleText(HWND window)
+{
+    wchar_t text[17] = {};
+    std::swprintf(text, 17, L"%016llX", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    return text;
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A top-level window, optionally with the tab, view and items-view children of an Explorer window,
+// brought to the foreground.
+class ForegroundWindow
+{
+public:
+    explicit ForegroundWindow(bool explorerTab)
+    {
+        for (const wchar_t* name :
+             {L"MenuTestFrame", L"ShellTabWindowClass", L"DUIViewWndClassName", L"DirectUIHWND"})
+        {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = PlainWindowProc;
+            windowClass.hInstance = ::GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = name;
+            ::RegisterClassW(&windowClass);
+        }
+        m_frame.reset(::CreateWindowExW(0, L"MenuTestFrame", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                        10, 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                        nullptr));
+        if (explorerTab)
+        {
+            const HWND tab = Child(m_frame.get(), L"ShellTabWindowClass");
+            const HWND view = Child(tab, L"DUIViewWndClassName");
+            Child(view, L"MenuTestFrame"); // a sibling of another class is passed over
+            m_itemsView = Child(view, L"DirectUIHWND");
+            Child(view, L"MenuTestFrame");
+        }
+        ::SetForegroundWindow(m_frame.get());
+        Pump();
+    }
+
+    HWND Frame() const { return m_frame.get(); }
+    HWND ItemsView() const { return m_itemsView; }
+
+private:
+    static HWND Child(HWND parent, const wchar_t* className)
+    {
+        return ::CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, parent, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    }
+    static void Pump()
+    {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+    }
+
+    UniqueWindow m_frame;
+    HWND m_itemsView = nullptr;
+};
+
+TEST_F(MenuCommandTest, InvokeSendsTheCommandTheViewWindowAndTheSelection)
+{
+    const ForegroundWindow explorer(true);
+    ASSERT_EQ(::GetForegroundWindow(), explorer.Frame());
+    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt", L"C:\\Sync\\\u5353 b"}), S_OK);
+
+    EXPECT_EQ(InvokeOffset(3), S_OK);
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    std::vector<std::uint8_t> expected;
+    AppendField(expected, L"MenuCmd");
+    AppendField(expected, L"3");
+    AppendField(expected, HandleText(explorer.ItemsView()));
+    AppendField(expected, L"C:\\Sync\\a.txt");
+    AppendField(expected, L"C:\\Sync\\\u5353 b");
+    EXPECT_EQ(requests[0].raw, expected);
+    ASSERT_EQ(requests[0].request.arguments.size(), 4u);
+    EXPECT_EQ(requests[0].request.arguments[1].size(), 16u);
+}
+
+TEST_F(MenuCommandTest, ViewWindowIsTheForegroundWindowOutsideExplorerAndIsKept)
+{
+    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
+    HWND firstForeground = nullptr;
+    {
+        const ForegroundWindow plain(false);
+        firstForeground = plain.Frame();
+        ASSERT_EQ(::GetForegroundWindow(), firstForeground);
+        EXPECT_EQ(InvokeOffset(1), S_OK);
+    }
+    const ForegroundWindow explorer(true);
+    EXPECT_EQ(InvokeOffset(5), S_OK);
+
+    const auto requests = server.RequestsFor(L"MenuCmd");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].request.arguments,
+              (std::vector<std::wstring>{L"1", HandleText(firstForeground), L"C:\\Sync\\a.txt"}));
+    EXPECT_EQ(requests[1].request.arguments[0], L"5");
+    EXPECT_EQ(requests[1].request.arguments[1], HandleText(firstForeground)) << "found once per handler";
+}
+
+TEST_F(MenuCommandTest, VerbStringsAndOffsetsOutsideTheCommandsAreRefused)
+{
+    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
+    EXPECT_EQ(InvokeOffset(0), E_INVALIDARG);
+    EXPECT_EQ(InvokeOffset(6), E_INVALIDARG);
+    EXPECT_EQ(InvokeOffset(0xFFFF), E_INVALIDARG);
+
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = "open";
+    EXPECT_EQ(menu->InvokeCommand(&info), E_INVALIDARG);
+    info.lpVerb = "3";
+    EXPECT_EQ(menu->InvokeCommand(&info), E_INVALIDARG);
+    EXPECT_EQ(menu->InvokeCommand(nullptr), E_INVALIDARG);
+
+    EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(MenuCommandTest, ACommandForAClientThatIsGoneStillSucceeds)
+{
+    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
+    server.SetResponse(L"MenuCmd", standin::Response::WithStatus(L"busy"));
+    EXPECT_EQ(InvokeOffset(2), S_OK);
+    server.Stop();
+    EXPECT_EQ(InvokeOffset(2), S_OK);
+}
+
+TEST_F(MenuCommandTest, VerbNameIsTheProductsChineseName)
+{
+    const std::wstring name = L"\u5353\u74E6\u7EB3";
+    wchar_t buffer[16];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 16), S_OK);
+    EXPECT_EQ(std::wstring(buffer), name);
+
+    settings.SetDword(L"DrovanaLanguage", 2052);
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(buffer), 16), S_OK);
+    EXPECT_EQ(std::wstring(buffer), name) << "in every language";
+
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 2), S_OK);
+    EXPECT_EQ(std::wstring(buffer, 3), (std::wstring{L'\u5353', L'\0', L'#'})) << "cut to the capacity";
+
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 0), S_OK);
+    EXPECT_EQ(buffer[0], L'#') << "no room, nothing written";
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VALIDATEW, nullptr, nullptr, 0), S_OK)
+        << "validation has no buffer";
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, nullptr, 16), S_OK);
+
+    char ansi[16];
+    std::fill(std::begin(ansi), std::end(ansi), '#');
+    EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, ansi, 16), S_OK);
+    EXPECT_EQ(ansi[0], '#') << "nothing written for ANSI help text";
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBA, nullptr, ansi, 16), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VALIDATEA, nullptr, ansi, 16), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(1, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 16),
+              E_INVALIDARG);
+    EXPECT_EQ(ansi[0], '#');
+}
+
+} // namespace
+} // namespace pellicor::test

@@ -1,0 +1,63 @@
+#pragma once
+// A context-menu handler made by the real library as Explorer makes it, the client stand-in on the
+// real pipe, and readers for what ends up in a real menu.
+#include "common/ComPtr.h"
+#include "common/UniqueHandle.h"
+#include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/support/LibraryUnderTest.h"
+#include "tests/win/support/StandInFixture.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+namespace pellicor::test
+{
+
+constexpr UINT kFirstId = 100;
+constexpr UINT kLastId = 0x7FFF;
+
+struct MenuEntry
+{
+    UINT id = 0;
+    UINT type = 0; // MFT_*
+    std::wstring text;
+    HBITMAP bitmap = nullptr;
+    HMENU subMenu = nullptr;
+
+    bool IsSeparator() const { return (type & MFT_SEPARATOR) != 0; }
+};
+
+std::vector<MenuEntry> ReadMenu(HMENU menu);
+
+// The pixels of a bitmap as 32-bit values, top row first; empty for no bitmap.
+std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap);
+// The same for a bitmap resource of the library.
+std::vector<std::uint32_t> LibraryBitmapPixels(HMODULE library, unsigned id);
+
+class ContextMenuFixture : public StandInFixture
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A fresh handler, as for each right click.
+    void CreateHandler();
+    HRESULT InitializeWith(const std::vector<std::wstring>& paths);
+    // The number of identifiers QueryContextMenu reports, or -1 for a failure code.
+    int Query(HMENU menu, UINT position, UINT flags = CMF_NORMAL, UINT first = kFirstId, UINT last = kLastId);
+    void ServeMenuItems(std::vector<std::wstring> values);
+    HRESULT InvokeOffset(UINT offset);
+
+    // A menu with two items of the shell's own, between which ours go (position 1).
+    UniqueMenu ShellMenu();
+
+    ClientSettingsKey settings;
+    LibraryUnderTest library;
+    ComPtr<IShellExtInit> init;
+    ComPtr<IContextMenu3> menu;
+};
+
+} // namespace pellicor::test
