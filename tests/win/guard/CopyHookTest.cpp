@@ -4,6 +4,7 @@
 #include "tests/win/guard/TempTree.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/MessageBoxWatcher.h"
+#include "tests/win/support/ShellClassIds.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,6 @@ namespace pellicor::test
 {
 namespace
 {
-
-// The copy hook's class, as the launcher registers it.
-constexpr CLSID kCopyHookClass = {
-    0xE3A90C52, 0x71B4, 0x4D6E, {0x8F, 0x21, 0x5C, 0x0B, 0x7D, 0x93, 0xA4, 0x18}};
 
 const std::wstring kListKey = std::wstring(kTestClientKey) + L"\\NotCaptures";
 constexpr wchar_t kEnglishCaption[] = L"Drovana Prompt";
@@ -45,7 +42,7 @@ public:
             reinterpret_cast<void*>(::GetProcAddress(m_module, "DllGetClassObject")));
         ComPtr<IClassFactory> factory;
         if (getClassObject &&
-            SUCCEEDED(getClassObject(kCopyHookClass, IID_IClassFactory, factory.put_void())) && factory)
+            SUCCEEDED(getClassObject(kClsidCopyHook, IID_IClassFactory, factory.put_void())) && factory)
             factory->CreateInstance(nullptr, IID_ICopyHookW, m_hook.put_void());
     }
     ~CopyHook()
