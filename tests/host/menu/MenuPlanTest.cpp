@@ -103,14 +103,5 @@ TEST(PlanMenu, IdsBeyondTheShellsRangeAreLeftOut)
     EXPECT_EQ(PlanMenu({L"0", L"A"}, 0).identifiersUsed, 1u);
 }
 
-TEST(IsClientCommand, OnlyOneToFive)
-{
-    EXPECT_FALSE(IsClientCommand(0));
-    for (std::uint32_t offset = 1; offset <= 5; ++offset)
-        EXPECT_TRUE(IsClientCommand(offset));
-    EXPECT_FALSE(IsClientCommand(6));
-    EXPECT_FALSE(IsClientCommand(0xFFFFFFFFu));
-}
-
 } // namespace
 } // namespace pellicor::test
