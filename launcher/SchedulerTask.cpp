@@ -21,6 +21,10 @@ constexpr const wchar_t* kPrincipalId = L"Drovana-Principal";
 constexpr const wchar_t* kTriggerId = L"drovana-Trigger";
 constexpr const wchar_t* kStartDelay = L"PT2S"; // ISO 8601: two seconds
 
+// The Task Scheduler 2.0 service class {0F87369F-A4E5-4CFC-BD3E-73E6154572DD}.
+constexpr CLSID kTaskSchedulerClass = {
+    0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+
 // An owned BSTR for the length of one call.
 class Bstr
 {
@@ -59,7 +63,7 @@ bool RegisterFirstStartTask(const wchar_t* application, const wchar_t* commandLi
         return false;
 
     pellicor::ComPtr<ITaskService> service;
-    if (FAILED(::CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+    if (FAILED(::CoCreateInstance(kTaskSchedulerClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ITaskService),
                                   service.put_void())))
         return false;
 

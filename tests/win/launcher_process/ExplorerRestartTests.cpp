@@ -1,0 +1,174 @@
+// Ending Explorer and starting the client when no Explorer can be opened. The session's real
+// Explorer (Wine's desktop process) is shielded instead of ended, and a copy of the stand-in named
+// Explorer.EXE plays a second Explorer that may be ended.
+#include "launcher/ProcessToken.h"
+#include "launcher/Shutdown.h"
+
+#include "tests/win/launcher_process/ChildProcess.h"
+#include "tests/win/launcher_process/FakeTaskScheduler.h"
+#include "tests/win/launcher_process/TestLogSink.h"
+#include "tests/win/support/ProcessShield.h"
+#include "tests/win/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using namespace pellicor::test;
+using namespace pellicor::test::process;
+using pellicor::UniqueKernelHandle;
+using Lines = std::vector<std::string>;
+
+// Explorer may be queried (its token read) but not ended.
+constexpr DWORD kQueryOnly =
+    PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | READ_CONTROL;
+
+ChildResult Helper(const std::wstring& arguments)
+{
+    return RunChild(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
+}
+
+class ExplorerRestart : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_shell = ProcessShield::ShellProcessId();
+        ASSERT_NE(m_shell, 0u);
+        TakeLogLines();
+    }
+
+    void TearDown() override
+    {
+        ::SetEnvironmentVariableW(kStandInRecordVariable, nullptr);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
+    }
+
+    // A copy of the stand-in under another name that stays until it is ended.
+    UniqueKernelHandle StartCopy(const wchar_t* name)
+    {
+        const std::wstring path = m_folder.path() + name;
+        ::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), TRUE); // once per name
+        return StartChild(path, std::wstring(name) + L" --quiet --pipe \\\\.\\pipe\\pellicor-launcher-" +
+                                    std::to_wstring(++m_copies) + L" --exit-after 120");
+    }
+
+    static DWORD ExitCodeAfterExit(HANDLE process)
+    {
+        EXPECT_EQ(::WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
+        DWORD code = 0xFFFFFFFF;
+        ::GetExitCodeProcess(process, &code);
+        return code;
+    }
+
+    DWORD m_shell = 0;
+    int m_copies = 0;
+    TempFolder m_folder;
+};
+
+TEST_F(ExplorerRestart, EveryExplorerThatOpensIsEndedWithOneLineEach)
+{
+    ProcessShield shield(m_shell, kQueryOnly);
+    ASSERT_TRUE(shield.active());
+    UniqueKernelHandle second = StartCopy(L"Explorer.EXE"); // letter case differs from "explorer.exe"
+    ASSERT_TRUE(second);
+    ::Sleep(300);
+
+    const bool result = drovana::RestartExplorer();
+    Lines lines = TakeLogLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(result, lines.back() == "found explorer and restart: true"); // the last attempt decides
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (Lines{"found explorer and restart: false", "found explorer and restart: true"}));
+    EXPECT_EQ(ExitCodeAfterExit(second.get()), 0u);
+    UniqueKernelHandle shell(::OpenProcess(SYNCHRONIZE, FALSE, m_shell));
+    EXPECT_EQ(::WaitForSingleObject(shell.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(ExplorerRestart, KillSkipsAProcessItCannotOpen)
+{
+    UniqueKernelHandle open = StartCopy(L"drovana.exe");
+    UniqueKernelHandle guarded = StartCopy(L"drovana.exe");
+    ASSERT_TRUE(open && guarded);
+    {
+        ProcessShield shield(::GetProcessId(guarded.get()), SYNCHRONIZE);
+        ASSERT_TRUE(shield.active());
+        EXPECT_TRUE(drovana::KillProcessByName(L"drovana.exe"));
+        EXPECT_EQ(ExitCodeAfterExit(open.get()), 1u);
+        EXPECT_EQ(::WaitForSingleObject(guarded.get(), 300), static_cast<DWORD>(WAIT_TIMEOUT));
+    }
+    EXPECT_TRUE(drovana::KillProcessByName(L"drovana.exe"));
+    EXPECT_EQ(ExitCodeAfterExit(guarded.get()), 1u);
+}
+
+TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
+{
+    const std::wstring client = m_folder.path() + L"drovana.exe";
+    ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), client.c_str(), FALSE));
+    const std::wstring record = m_folder.path() + L"record.txt";
+    ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
+
+    ProcessShield shield(m_shell, 0);
+    ASSERT_TRUE(shield.active());
+    HANDLE token = reinterpret_cast<HANDLE>(1);
+    EXPECT_TRUE(drovana::GetProcessTokenByName(L"explorer.exe", &token));
+    EXPECT_EQ(token, nullptr);
+
+    // No way is tried: not the process ways, and no scheduler task either.
+    ChildResult start = Helper(L"start \"" + client + L"\" \"\" --fake-scheduler");
+    EXPECT_NE(start.output.find("result: 0"), std::string::npos) << start.output;
+    EXPECT_EQ(EchoedLogLines(start.output), Lines{"token still zero after GetProcessTokenByName fail"});
+    EXPECT_FALSE(FileExists(record));
+    pellicor::UniqueKey tasks;
+    EXPECT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, kFakeSchedulerTasksKey, 0, KEY_READ, tasks.put()),
+              ERROR_SUCCESS);
+}
+
+// The launcher itself, from a folder of its own with the stand-in beside it as drovana.exe.
+TEST_F(ExplorerRestart, LauncherStartsTheClientInTheEmptyModeAndAfterCommit)
+{
+    const std::wstring launcher = m_folder.path() + L"DrovanaLauncher_x64.exe";
+    ASSERT_TRUE(::CopyFileW(BinPath(L"DrovanaLauncher_x64.exe").c_str(), launcher.c_str(), FALSE));
+    const std::wstring client = m_folder.path() + L"drovana.exe";
+    ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), client.c_str(), FALSE));
+    const std::wstring record = m_folder.path() + L"record.txt";
+    ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
+    auto runLauncher = [&](const std::wstring& arguments)
+    {
+        UniqueKernelHandle process = StartChild(launcher, L"DrovanaLauncher_x64.exe" + arguments);
+        ASSERT_TRUE(process);
+        ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    };
+    auto waitForCommandLines = [&](size_t count)
+    {
+        for (int i = 0; i < 1000 && ReadStandInRecord(record).commandLines.size() < count; ++i)
+            ::Sleep(20);
+        return ReadStandInRecord(record).commandLines;
+    };
+
+    ProcessShield shield(m_shell, kQueryOnly);
+    ASSERT_TRUE(shield.active());
+    runLauncher(L"");
+    Lines lines = waitForCommandLines(1);
+    ASSERT_EQ(lines.size(), 1u);
+    // Wine gives a process started with an empty command line its quoted program path instead.
+    EXPECT_TRUE(lines[0].empty() || lines[0] == "\"" + Utf8(client) + "\"") << lines[0];
+    drovana::KillProcessByName(L"drovana.exe");
+
+    runLauncher(L" /Commit");
+    lines = waitForCommandLines(2);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], " -launchLocalSyncedFolder");
+    drovana::KillProcessByName(L"drovana.exe");
+
+    // The registration of this throwaway install goes again.
+    runLauncher(L" /Uninstall");
+}
+
+} // namespace

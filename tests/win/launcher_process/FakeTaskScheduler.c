@@ -1,0 +1,453 @@
+// Written in C because the C vtables of <taskschd.h> let a fake fill only the methods it serves:
+// a call to any other slot is a null call and fails the test loudly.
+#include "FakeTaskScheduler.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <taskschd.h>
+
+#include <string.h>
+#include <wchar.h>
+
+#define RECORD_KEY L"Software\\Pellicor\\Test\\FakeTaskScheduler"
+#define TASKS_KEY RECORD_KEY L"\\Tasks"
+
+static const CLSID kTaskSchedulerClass = {
+    0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
+static const IID kIID_ITaskService = {
+    0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
+static const IID kIID_ITaskFolder = {
+    0x8cfac062, 0xa080, 0x4c15, {0x9a, 0x88, 0xaa, 0x7c, 0x2a, 0xf8, 0x0d, 0xfc}};
+static const IID kIID_ITaskDefinition = {
+    0xf5bc8fc5, 0x536d, 0x4f77, {0xb8, 0x52, 0xfb, 0xc1, 0x35, 0x6f, 0xde, 0xb6}};
+static const IID kIID_IRegistrationInfo = {
+    0x416d8b73, 0xcb41, 0x4ea1, {0x80, 0x5c, 0x9b, 0xe9, 0xa5, 0xac, 0x4a, 0x74}};
+static const IID kIID_IPrincipal = {
+    0xd98d51e5, 0xc9b4, 0x496a, {0xa9, 0xc1, 0x18, 0x98, 0x02, 0x61, 0xcf, 0x0f}};
+static const IID kIID_ITaskSettings = {
+    0x8fd4711d, 0x2d02, 0x4c8c, {0x87, 0xe3, 0xef, 0xf6, 0x99, 0xde, 0x12, 0x7e}};
+static const IID kIID_ITriggerCollection = {
+    0x85df5081, 0x1b24, 0x4f32, {0x87, 0x8a, 0xd9, 0xd1, 0x4d, 0xf4, 0xcb, 0x77}};
+static const IID kIID_ITrigger = {
+    0x09941815, 0xea89, 0x4b5b, {0x89, 0xe0, 0x2a, 0x77, 0x38, 0x01, 0xfa, 0xc3}};
+static const IID kIID_IRegistrationTrigger = {
+    0x4c8fec3a, 0xc218, 0x4e0c, {0xb2, 0x3d, 0x62, 0x90, 0x24, 0xdb, 0x91, 0xa2}};
+static const IID kIID_IActionCollection = {
+    0x02820e19, 0x7b98, 0x4ed2, {0xb2, 0xe8, 0xfd, 0xcc, 0xce, 0xff, 0x61, 0x9b}};
+static const IID kIID_IAction = {
+    0xbae54997, 0x48b1, 0x4cbe, {0x99, 0x65, 0xd6, 0xbe, 0x26, 0x3e, 0xbe, 0xa4}};
+static const IID kIID_IExecAction = {
+    0x4c3d624d, 0xfd6b, 0x49a3, {0xb9, 0xb7, 0x09, 0xcb, 0x3c, 0xd3, 0xf0, 0x47}};
+static const IID kIID_IUnknown = {
+    0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kIID_IDispatch = {
+    0x00020400, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kIID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Every object is a process-wide singleton: its vtable, then the interfaces it answers to.
+typedef struct FakeObject
+{
+    const void* vtbl;
+    const IID* iid;
+    const IID* iid2;
+} FakeObject;
+
+static HRESULT FakeQueryInterface(FakeObject* self, REFIID riid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    if (!memcmp(riid, &kIID_IUnknown, sizeof(IID)) || !memcmp(riid, &kIID_IDispatch, sizeof(IID)) ||
+        !memcmp(riid, self->iid, sizeof(IID)) || (self->iid2 && !memcmp(riid, self->iid2, sizeof(IID))))
+    {
+        *out = self;
+        return S_OK;
+    }
+    *out = NULL;
+    return E_NOINTERFACE;
+}
+
+#define FAKE_IUNKNOWN(T)                                                                                     \
+    static HRESULT STDMETHODCALLTYPE Fake##T##_QueryInterface(T* self, REFIID riid, void** out)              \
+    {                                                                                                        \
+        return FakeQueryInterface((FakeObject*)self, riid, out);                                             \
+    }                                                                                                        \
+    static ULONG STDMETHODCALLTYPE Fake##T##_AddRef(T* self)                                                 \
+    {                                                                                                        \
+        (void)self;                                                                                          \
+        return 2;                                                                                            \
+    }                                                                                                        \
+    static ULONG STDMETHODCALLTYPE Fake##T##_Release(T* self)                                                \
+    {                                                                                                        \
+        (void)self;                                                                                          \
+        return 1;                                                                                            \
+    }
+
+#define FAKE_IUNKNOWN_SLOTS(T)                                                                               \
+    .QueryInterface = Fake##T##_QueryInterface, .AddRef = Fake##T##_AddRef, .Release = Fake##T##_Release
+
+// What the definition under construction holds.
+static struct
+{
+    wchar_t description[512];
+    wchar_t principalId[128];
+    DWORD logonType;
+    DWORD runLevel;
+    DWORD startWhenAvailable;
+    DWORD triggerType;
+    wchar_t triggerId[128];
+    wchar_t delay[64];
+    DWORD actionType;
+    wchar_t path[1024];
+    wchar_t arguments[1024];
+    DWORD workingDirectorySet;
+} g_definition;
+
+static void CopyBstr(wchar_t* target, size_t units, BSTR text)
+{
+    wcsncpy(target, text ? text : L"", units - 1);
+    target[units - 1] = L'\0';
+}
+
+static void SetDword(HKEY key, const wchar_t* name, DWORD value)
+{
+    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
+}
+
+static void SetText(HKEY key, const wchar_t* name, const wchar_t* value)
+{
+    RegSetValueExW(key, name, 0, REG_SZ, (const BYTE*)value, (DWORD)((wcslen(value) + 1) * sizeof(wchar_t)));
+}
+
+static void CountAtRoot(const wchar_t* name)
+{
+    HKEY key = NULL;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, RECORD_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+        return;
+    DWORD value = 0, size = sizeof(value);
+    RegQueryValueExW(key, name, NULL, NULL, (BYTE*)&value, &size);
+    SetDword(key, name, value + 1);
+    RegCloseKey(key);
+}
+
+static int IsEmptyVariant(const VARIANT* v)
+{
+    return v->vt == VT_EMPTY;
+}
+
+// ---- action ----
+FAKE_IUNKNOWN(IExecAction)
+static HRESULT STDMETHODCALLTYPE FakeExecAction_put_Path(IExecAction* self, BSTR path)
+{
+    (void)self;
+    CopyBstr(g_definition.path, 1024, path);
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeExecAction_put_Arguments(IExecAction* self, BSTR arguments)
+{
+    (void)self;
+    CopyBstr(g_definition.arguments, 1024, arguments);
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeExecAction_put_WorkingDirectory(IExecAction* self, BSTR directory)
+{
+    (void)self;
+    (void)directory;
+    g_definition.workingDirectorySet = 1;
+    return S_OK;
+}
+static const IExecActionVtbl g_actionVtbl = {FAKE_IUNKNOWN_SLOTS(IExecAction),
+                                             .put_Path = FakeExecAction_put_Path,
+                                             .put_Arguments = FakeExecAction_put_Arguments,
+                                             .put_WorkingDirectory = FakeExecAction_put_WorkingDirectory};
+static FakeObject g_action = {&g_actionVtbl, &kIID_IAction, &kIID_IExecAction};
+
+FAKE_IUNKNOWN(IActionCollection)
+static HRESULT STDMETHODCALLTYPE FakeActions_Create(IActionCollection* self, TASK_ACTION_TYPE type,
+                                                    IAction** action)
+{
+    (void)self;
+    g_definition.actionType = (DWORD)type;
+    *action = (IAction*)&g_action;
+    return S_OK;
+}
+static const IActionCollectionVtbl g_actionsVtbl = {FAKE_IUNKNOWN_SLOTS(IActionCollection),
+                                                    .Create = FakeActions_Create};
+static FakeObject g_actions = {&g_actionsVtbl, &kIID_IActionCollection, NULL};
+
+// ---- trigger: ITrigger followed by the two methods of the registration trigger ----
+typedef struct RegistrationTriggerVtbl
+{
+    ITriggerVtbl trigger;
+    HRESULT(STDMETHODCALLTYPE* get_Delay)(ITrigger* self, BSTR* delay);
+    HRESULT(STDMETHODCALLTYPE* put_Delay)(ITrigger* self, BSTR delay);
+} RegistrationTriggerVtbl;
+
+FAKE_IUNKNOWN(ITrigger)
+static HRESULT STDMETHODCALLTYPE FakeTrigger_put_Id(ITrigger* self, BSTR id)
+{
+    (void)self;
+    CopyBstr(g_definition.triggerId, 128, id);
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeTrigger_put_Delay(ITrigger* self, BSTR delay)
+{
+    (void)self;
+    CopyBstr(g_definition.delay, 64, delay);
+    return S_OK;
+}
+static const RegistrationTriggerVtbl g_triggerVtbl = {
+    {FAKE_IUNKNOWN_SLOTS(ITrigger), .put_Id = FakeTrigger_put_Id}, .put_Delay = FakeTrigger_put_Delay};
+static FakeObject g_trigger = {&g_triggerVtbl, &kIID_ITrigger, &kIID_IRegistrationTrigger};
+
+FAKE_IUNKNOWN(ITriggerCollection)
+static HRESULT STDMETHODCALLTYPE FakeTriggers_Create(ITriggerCollection* self, TASK_TRIGGER_TYPE2 type,
+                                                     ITrigger** trigger)
+{
+    (void)self;
+    g_definition.triggerType = (DWORD)type;
+    *trigger = (ITrigger*)&g_trigger;
+    return S_OK;
+}
+static const ITriggerCollectionVtbl g_triggersVtbl = {FAKE_IUNKNOWN_SLOTS(ITriggerCollection),
+                                                      .Create = FakeTriggers_Create};
+static FakeObject g_triggers = {&g_triggersVtbl, &kIID_ITriggerCollection, NULL};
+
+// ---- settings, principal, registration info ----
+FAKE_IUNKNOWN(ITaskSettings)
+static HRESULT STDMETHODCALLTYPE FakeSettings_put_StartWhenAvailable(ITaskSettings* self, VARIANT_BOOL start)
+{
+    (void)self;
+    g_definition.startWhenAvailable = start == VARIANT_TRUE;
+    return S_OK;
+}
+static const ITaskSettingsVtbl g_settingsVtbl = {
+    FAKE_IUNKNOWN_SLOTS(ITaskSettings), .put_StartWhenAvailable = FakeSettings_put_StartWhenAvailable};
+static FakeObject g_settings = {&g_settingsVtbl, &kIID_ITaskSettings, NULL};
+
+FAKE_IUNKNOWN(IPrincipal)
+static HRESULT STDMETHODCALLTYPE FakePrincipal_put_Id(IPrincipal* self, BSTR id)
+{
+    (void)self;
+    CopyBstr(g_definition.principalId, 128, id);
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakePrincipal_put_LogonType(IPrincipal* self, TASK_LOGON_TYPE logon)
+{
+    (void)self;
+    g_definition.logonType = (DWORD)logon;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakePrincipal_put_RunLevel(IPrincipal* self, TASK_RUNLEVEL_TYPE level)
+{
+    (void)self;
+    g_definition.runLevel = (DWORD)level;
+    return S_OK;
+}
+static const IPrincipalVtbl g_principalVtbl = {
+    FAKE_IUNKNOWN_SLOTS(IPrincipal), .put_Id = FakePrincipal_put_Id,
+    .put_LogonType = FakePrincipal_put_LogonType, .put_RunLevel = FakePrincipal_put_RunLevel};
+static FakeObject g_principal = {&g_principalVtbl, &kIID_IPrincipal, NULL};
+
+FAKE_IUNKNOWN(IRegistrationInfo)
+static HRESULT STDMETHODCALLTYPE FakeInfo_put_Description(IRegistrationInfo* self, BSTR description)
+{
+    (void)self;
+    CopyBstr(g_definition.description, 512, description);
+    return S_OK;
+}
+static const IRegistrationInfoVtbl g_infoVtbl = {FAKE_IUNKNOWN_SLOTS(IRegistrationInfo),
+                                                 .put_Description = FakeInfo_put_Description};
+static FakeObject g_info = {&g_infoVtbl, &kIID_IRegistrationInfo, NULL};
+
+// ---- definition ----
+FAKE_IUNKNOWN(ITaskDefinition)
+static HRESULT STDMETHODCALLTYPE FakeDefinition_get_RegistrationInfo(ITaskDefinition* self,
+                                                                     IRegistrationInfo** out)
+{
+    (void)self;
+    *out = (IRegistrationInfo*)&g_info;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Triggers(ITaskDefinition* self, ITriggerCollection** out)
+{
+    (void)self;
+    *out = (ITriggerCollection*)&g_triggers;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Settings(ITaskDefinition* self, ITaskSettings** out)
+{
+    (void)self;
+    *out = (ITaskSettings*)&g_settings;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Principal(ITaskDefinition* self, IPrincipal** out)
+{
+    (void)self;
+    *out = (IPrincipal*)&g_principal;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Actions(ITaskDefinition* self, IActionCollection** out)
+{
+    (void)self;
+    *out = (IActionCollection*)&g_actions;
+    return S_OK;
+}
+static const ITaskDefinitionVtbl g_definitionVtbl = {
+    FAKE_IUNKNOWN_SLOTS(ITaskDefinition),
+    .get_RegistrationInfo = FakeDefinition_get_RegistrationInfo,
+    .get_Triggers = FakeDefinition_get_Triggers,
+    .get_Settings = FakeDefinition_get_Settings,
+    .get_Principal = FakeDefinition_get_Principal,
+    .get_Actions = FakeDefinition_get_Actions};
+static FakeObject g_definitionObject = {&g_definitionVtbl, &kIID_ITaskDefinition, NULL};
+
+// ---- folder ----
+static int TaskIsStored(BSTR name)
+{
+    HKEY tasks = NULL;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, TASKS_KEY, 0, KEY_READ, &tasks))
+        return 0;
+    HKEY task = NULL;
+    const int stored = RegOpenKeyExW(tasks, name, 0, KEY_READ, &task) == ERROR_SUCCESS;
+    if (task)
+        RegCloseKey(task);
+    RegCloseKey(tasks);
+    return stored;
+}
+
+FAKE_IUNKNOWN(ITaskFolder)
+static HRESULT STDMETHODCALLTYPE FakeFolder_DeleteTask(ITaskFolder* self, BSTR name, LONG flags)
+{
+    (void)self;
+    (void)flags;
+    if (!name || !TaskIsStored(name))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    HKEY tasks = NULL;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, TASKS_KEY, 0, KEY_ALL_ACCESS, &tasks))
+        return E_FAIL;
+    RegDeleteKeyW(tasks, name);
+    RegCloseKey(tasks);
+    CountAtRoot(L"Deletions");
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeFolder_RegisterTaskDefinition(ITaskFolder* self, BSTR name,
+                                                                   ITaskDefinition* definition, LONG flags,
+                                                                   VARIANT user, VARIANT password,
+                                                                   TASK_LOGON_TYPE logon, VARIANT sddl,
+                                                                   IRegisteredTask** task)
+{
+    (void)self;
+    if (task)
+        *task = NULL;
+    if (!name || definition != (ITaskDefinition*)&g_definitionObject)
+        return E_INVALIDARG;
+    if (!(flags & TASK_UPDATE) && TaskIsStored(name))
+        return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+
+    HKEY key = NULL;
+    wchar_t path[512];
+    swprintf(path, 512, L"%ls\\%ls", TASKS_KEY, name);
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+        return E_FAIL;
+    SetText(key, L"Description", g_definition.description);
+    SetText(key, L"PrincipalId", g_definition.principalId);
+    SetDword(key, L"LogonType", g_definition.logonType);
+    SetDword(key, L"RunLevel", g_definition.runLevel);
+    SetDword(key, L"StartWhenAvailable", g_definition.startWhenAvailable);
+    SetDword(key, L"TriggerType", g_definition.triggerType);
+    SetText(key, L"TriggerId", g_definition.triggerId);
+    SetText(key, L"Delay", g_definition.delay);
+    SetDword(key, L"ActionType", g_definition.actionType);
+    SetText(key, L"Path", g_definition.path);
+    SetText(key, L"Arguments", g_definition.arguments);
+    SetDword(key, L"WorkingDirectorySet", g_definition.workingDirectorySet);
+    SetDword(key, L"RegisterFlags", (DWORD)flags);
+    SetDword(key, L"RegisterLogonType", (DWORD)logon);
+    SetDword(key, L"UserAndPasswordEmpty", IsEmptyVariant(&user) && IsEmptyVariant(&password));
+    SetDword(key, L"SddlType", sddl.vt);
+    SetText(key, L"Sddl", sddl.vt == VT_BSTR && sddl.bstrVal ? sddl.bstrVal : L"<none>");
+    RegCloseKey(key);
+    CountAtRoot(L"Registrations");
+    return S_OK;
+}
+static const ITaskFolderVtbl g_folderVtbl = {FAKE_IUNKNOWN_SLOTS(ITaskFolder),
+                                             .DeleteTask = FakeFolder_DeleteTask,
+                                             .RegisterTaskDefinition = FakeFolder_RegisterTaskDefinition};
+static FakeObject g_folder = {&g_folderVtbl, &kIID_ITaskFolder, NULL};
+
+// ---- service ----
+static wchar_t g_folderPath[64];
+static int g_connected;
+
+FAKE_IUNKNOWN(ITaskService)
+static HRESULT STDMETHODCALLTYPE FakeService_Connect(ITaskService* self, VARIANT server, VARIANT user,
+                                                     VARIANT domain, VARIANT password)
+{
+    (void)self;
+    // Only the local machine and the current account are served.
+    if (!IsEmptyVariant(&server) || !IsEmptyVariant(&user) || !IsEmptyVariant(&domain) ||
+        !IsEmptyVariant(&password))
+        return E_INVALIDARG;
+    g_connected = 1;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeService_GetFolder(ITaskService* self, BSTR path, ITaskFolder** folder)
+{
+    (void)self;
+    if (!g_connected)
+        return HRESULT_FROM_WIN32(ERROR_ONLY_IF_CONNECTED);
+    CopyBstr(g_folderPath, 64, path);
+    if (wcscmp(g_folderPath, L"\\") != 0)
+        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    *folder = (ITaskFolder*)&g_folder;
+    return S_OK;
+}
+static HRESULT STDMETHODCALLTYPE FakeService_NewTask(ITaskService* self, DWORD flags,
+                                                     ITaskDefinition** definition)
+{
+    (void)self;
+    if (!g_connected || flags != 0)
+        return E_INVALIDARG;
+    memset(&g_definition, 0, sizeof(g_definition));
+    g_definition.logonType = 0xFFFFFFFF; // "never set" differs from every real value
+    g_definition.runLevel = 0xFFFFFFFF;
+    *definition = (ITaskDefinition*)&g_definitionObject;
+    return S_OK;
+}
+static const ITaskServiceVtbl g_serviceVtbl = {
+    FAKE_IUNKNOWN_SLOTS(ITaskService), .GetFolder = FakeService_GetFolder, .NewTask = FakeService_NewTask,
+    .Connect = FakeService_Connect};
+static FakeObject g_service = {&g_serviceVtbl, &kIID_ITaskService, NULL};
+
+// ---- class object ----
+FAKE_IUNKNOWN(IClassFactory)
+static HRESULT STDMETHODCALLTYPE FakeFactory_CreateInstance(IClassFactory* self, IUnknown* outer, REFIID riid,
+                                                            void** out)
+{
+    (void)self;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    return FakeQueryInterface(&g_service, riid, out);
+}
+static HRESULT STDMETHODCALLTYPE FakeFactory_LockServer(IClassFactory* self, BOOL lock)
+{
+    (void)self;
+    (void)lock;
+    return S_OK;
+}
+static const IClassFactoryVtbl g_factoryVtbl = {FAKE_IUNKNOWN_SLOTS(IClassFactory),
+                                                .CreateInstance = FakeFactory_CreateInstance,
+                                                .LockServer = FakeFactory_LockServer};
+static FakeObject g_factory = {&g_factoryVtbl, &kIID_IClassFactory, NULL};
+
+long InstallFakeTaskScheduler(void)
+{
+    HRESULT hr = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    if (FAILED(hr))
+        return hr;
+    DWORD cookie = 0;
+    return CoRegisterClassObject(&kTaskSchedulerClass, (IUnknown*)&g_factory, CLSCTX_INPROC_SERVER,
+                                 REGCLS_MULTIPLEUSE, &cookie);
+}

@@ -1,0 +1,162 @@
+// Starting the client as the interactive user, one helper process per start: the lowered token and
+// the process-wide COM security would otherwise stay with the test program.
+#include "tests/win/launcher_process/ChildProcess.h"
+#include "tests/win/launcher_process/FakeTaskScheduler.h"
+#include "tests/win/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <taskschd.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using namespace pellicor::test;
+using namespace pellicor::test::process;
+using Lines = std::vector<std::string>;
+
+class InteractiveStart : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_client = m_folder.path() + L"drovana.exe";
+        ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_client.c_str(), FALSE));
+        m_record = m_folder.path() + L"record.txt";
+        // Inherited by the helper and by whatever it starts.
+        ::SetEnvironmentVariableW(kStandInRecordVariable, m_record.c_str());
+        ASSERT_NE(Helper(L"desktop").output.find("result: 1"), std::string::npos);
+    }
+
+    void TearDown() override
+    {
+        ::SetEnvironmentVariableW(kStandInRecordVariable, nullptr);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
+    }
+
+    static ChildResult Helper(const std::wstring& arguments)
+    {
+        return RunChild(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
+    }
+
+    // The command lines the stand-in recorded, after waiting for the first one to arrive.
+    std::vector<std::string> RecordedCommandLines()
+    {
+        for (int i = 0; i < 500 && ReadStandInRecord(m_record).commandLines.empty(); ++i)
+            ::Sleep(20);
+        return ReadStandInRecord(m_record).commandLines;
+    }
+
+    TempFolder m_folder;
+    std::wstring m_client;
+    std::wstring m_record;
+};
+
+TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
+{
+    ChildResult run = Helper(L"start \"" + m_client + L"\" \" -upgrade\"");
+    ASSERT_TRUE(run.started);
+    EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
+    EXPECT_EQ(EchoedLogLines(run.output), Lines{"CreateProcessAsUser ok!"});
+    EXPECT_EQ(RecordedCommandLines(), Lines{" -upgrade"});
+}
+
+TEST_F(InteractiveStart, LoweredOwnTokenStartsTheClient)
+{
+    ChildResult run = Helper(L"restricted \"" + m_client + L"\" \" -launchLocalSyncedFolder\"");
+    EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
+    EXPECT_EQ(RecordedCommandLines(), Lines{" -launchLocalSyncedFolder"});
+}
+
+TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
+{
+    // A program that does not exist fails both process ways with "file not found"; the fake scheduler
+    // then registers the task, and nothing more is logged.
+    const std::wstring missing = m_folder.path() + L"missing.exe";
+    ChildResult withTask = Helper(L"start \"" + missing + L"\" \" -upgrade\" --fake-scheduler");
+    EXPECT_NE(withTask.output.find("result: 1"), std::string::npos) << withTask.output;
+    EXPECT_EQ(EchoedLogLines(withTask.output), (Lines{"CreateProcessAsUser false! Error code: 2.",
+                                                      "CreateRestrictedProcess false! Error code: 2."}));
+
+    // Wine's own scheduler cannot create the task, so all three ways fail.
+    ChildResult withoutTask = Helper(L"start \"" + missing + L"\" \" -upgrade\"");
+    EXPECT_NE(withoutTask.output.find("result: 0"), std::string::npos) << withoutTask.output;
+    const Lines lines = EchoedLogLines(withoutTask.output);
+    ASSERT_EQ(lines.size(), 3u) << withoutTask.output;
+    EXPECT_EQ(lines[0], "CreateProcessAsUser false! Error code: 2.");
+    EXPECT_EQ(lines[1], "CreateRestrictedProcess false! Error code: 2.");
+    EXPECT_EQ(lines[2].rfind("CreateProcessUseSchedulerTask false! Error code: ", 0), 0u) << lines[2];
+    EXPECT_TRUE(ReadStandInRecord(m_record).commandLines.empty());
+}
+
+std::wstring ReadText(HKEY key, const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    DWORD size = sizeof(value);
+    if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return value;
+}
+
+DWORD ReadNumber(HKEY key, const wchar_t* subkey, const wchar_t* name)
+{
+    DWORD value = 0xFFFFFFFF;
+    DWORD size = sizeof(value);
+    ::RegGetValueW(key, subkey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
+    const std::wstring taskKey = std::wstring(kFakeSchedulerTasksKey) + L"\\Drovana First Start Task";
+
+    ChildResult first = Helper(L"scheduler \"" + m_client + L"\" \" -upgrade\"");
+    EXPECT_NE(first.output.find("result: 1"), std::string::npos) << first.output;
+    {
+        pellicor::UniqueKey task;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, taskKey.c_str(), 0, KEY_READ, task.put()),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(ReadText(task.get(), L"Description"),
+                  L"Drovana assist task, will run once at install time, no need to disable it");
+        EXPECT_EQ(ReadText(task.get(), L"PrincipalId"), L"Drovana-Principal");
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"LogonType"),
+                  static_cast<DWORD>(TASK_LOGON_INTERACTIVE_TOKEN));
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"RunLevel"), static_cast<DWORD>(TASK_RUNLEVEL_LUA));
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"StartWhenAvailable"), 1u);
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"TriggerType"),
+                  static_cast<DWORD>(TASK_TRIGGER_REGISTRATION));
+        EXPECT_EQ(ReadText(task.get(), L"TriggerId"), L"drovana-Trigger");
+        EXPECT_EQ(ReadText(task.get(), L"Delay"), L"PT2S");
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"ActionType"), static_cast<DWORD>(TASK_ACTION_EXEC));
+        EXPECT_EQ(ReadText(task.get(), L"Path"), m_client);
+        EXPECT_EQ(ReadText(task.get(), L"Arguments"), L" -upgrade");
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"WorkingDirectorySet"), 0u);
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"RegisterFlags"),
+                  static_cast<DWORD>(TASK_CREATE_OR_UPDATE));
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"RegisterLogonType"),
+                  static_cast<DWORD>(TASK_LOGON_INTERACTIVE_TOKEN));
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"UserAndPasswordEmpty"), 1u);
+        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"SddlType"), static_cast<DWORD>(VT_BSTR));
+        EXPECT_EQ(ReadText(task.get(), L"Sddl"), L"");
+    }
+    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"),
+              0xFFFFFFFFu); // nothing to delete
+
+    // The next run removes the earlier task and registers the new one under the same name.
+    const std::wstring other = m_folder.path() + L"other\\drovana.exe";
+    ChildResult second = Helper(L"scheduler \"" + other + L"\" \"\"");
+    EXPECT_NE(second.output.find("result: 1"), std::string::npos) << second.output;
+    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"), 1u);
+    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Registrations"), 2u);
+    pellicor::UniqueKey task;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, taskKey.c_str(), 0, KEY_READ, task.put()), ERROR_SUCCESS);
+    EXPECT_EQ(ReadText(task.get(), L"Path"), other);
+    EXPECT_EQ(ReadText(task.get(), L"Arguments"), L"");
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+// launcher_process_helper.exe: runs one of the launcher's process steps in a process of its own, for
+// the steps that change the process for good (the lowered token, the process-wide COM security) or
+// that must not run in a process with windows. It prints "log: <line>" for every log line and
+// "result: 0|1" last.
+//   desktop                                  make sure the shell's desktop process runs
+//   scheduler APP ARGS [--real-scheduler]    CreateProcessUseSchedulerTask (fake scheduler by default)
+//   start APP ARGS [--fake-scheduler]        StartAsInteractiveUser
+//   restricted APP ARGS                      CreateRestrictedProcess with Explorer's token
+#include "launcher/InteractiveStart.h"
+#include "launcher/ProcessToken.h"
+#include "tests/win/launcher_process/FakeTaskScheduler.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+int Report(bool result)
+{
+    std::printf("result: %d\n", result ? 1 : 0);
+    std::fflush(stdout);
+    return 0;
+}
+
+bool InstallFake()
+{
+    const long hr = InstallFakeTaskScheduler();
+    if (hr < 0)
+        std::printf("cannot install the fake scheduler: 0x%08lx\n", static_cast<unsigned long>(hr));
+    return hr >= 0;
+}
+
+int Run(int argc, wchar_t** argv)
+{
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    const std::wstring option = argc > 4 ? argv[4] : L"";
+    if (mode == L"desktop")
+    {
+        // The desktop window belongs to the shell's desktop process; asking for it starts that process.
+        HWND desktop = ::GetDesktopWindow();
+        HWND probe = ::CreateWindowExW(0, L"STATIC", L"desktop probe", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                       nullptr, nullptr, nullptr);
+        if (probe)
+            ::DestroyWindow(probe);
+        return Report(desktop != nullptr && probe != nullptr);
+    }
+    if (argc < 4)
+    {
+        std::printf(
+            "usage: launcher_process_helper desktop | scheduler|start|restricted APP ARGS [option]\n");
+        return 2;
+    }
+    const wchar_t* application = argv[2];
+    const wchar_t* commandLine = argv[3];
+    if (mode == L"scheduler")
+    {
+        if (option != L"--real-scheduler" && !InstallFake())
+            return 3;
+        return Report(drovana::CreateProcessUseSchedulerTask(application, commandLine));
+    }
+    if (mode == L"start")
+    {
+        if (option == L"--fake-scheduler" && !InstallFake())
+            return 3;
+        return Report(drovana::StartAsInteractiveUser(application, commandLine));
+    }
+    if (mode == L"restricted")
+    {
+        HANDLE token = nullptr;
+        drovana::GetProcessTokenByName(L"explorer.exe", &token);
+        const bool started = drovana::CreateRestrictedProcess(token, application, commandLine);
+        if (token)
+            ::CloseHandle(token);
+        return Report(started);
+    }
+    std::printf("unknown mode\n");
+    return 2;
+}
+
+} // namespace
+
+int main()
+{
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (!argv)
+        return 2;
+    const int code = Run(argc, argv);
+    ::LocalFree(argv);
+    return code;
+}

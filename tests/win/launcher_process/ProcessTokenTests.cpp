@@ -1,0 +1,60 @@
+// The token lookup by image name that process start, registration and shortcut removal share.
+#include "launcher/ProcessToken.h"
+
+#include "common/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+
+using pellicor::UniqueKernelHandle;
+
+TEST(ProcessToken, FindsTheShellWhateverTheLetterCase)
+{
+    ::GetDesktopWindow(); // the desktop process of the session is the shell's explorer.exe
+    for (const wchar_t* name : {L"explorer.exe", L"EXPLORER.EXE", L"Explorer.EXE"})
+    {
+        UniqueKernelHandle token;
+        EXPECT_TRUE(drovana::GetProcessTokenByName(name, token.put())) << name;
+        EXPECT_TRUE(token) << name;
+        TOKEN_TYPE type{};
+        DWORD size = 0;
+        EXPECT_TRUE(::GetTokenInformation(token.get(), TokenType, &type, sizeof(type), &size)) << name;
+    }
+}
+
+TEST(ProcessToken, NoMatchGivesTrueAndANullToken)
+{
+    HANDLE token = reinterpret_cast<HANDLE>(0x1234); // whatever the caller held is overwritten
+    EXPECT_TRUE(drovana::GetProcessTokenByName(L"no-such-program.exe", &token));
+    EXPECT_EQ(token, nullptr);
+
+    // A prefix or a longer name is no match: names compare whole.
+    EXPECT_TRUE(drovana::GetProcessTokenByName(L"explorer", &token));
+    EXPECT_EQ(token, nullptr);
+    EXPECT_TRUE(drovana::GetProcessTokenByName(L"explorer.exe.exe", &token));
+    EXPECT_EQ(token, nullptr);
+
+    // A name longer than any image name cannot match, and nothing is read or written past a buffer.
+    const std::wstring overlong = std::wstring(400, L'x') + L"explorer.exe";
+    EXPECT_TRUE(drovana::GetProcessTokenByName(overlong.c_str(), &token));
+    EXPECT_EQ(token, nullptr);
+}
+
+TEST(ProcessToken, ImageNamesCompareWholeAndWithoutCase)
+{
+    EXPECT_TRUE(drovana::ImageNameEquals(L"drovana.exe", L"DROVANA.EXE"));
+    EXPECT_TRUE(drovana::ImageNameEquals(L"Quickpen.exe", L"quickpen.EXE"));
+    EXPECT_FALSE(drovana::ImageNameEquals(L"drovana.exe", L"drovana.ex"));
+    EXPECT_FALSE(drovana::ImageNameEquals(L"drovana.exe", nullptr));
+    EXPECT_FALSE(drovana::ImageNameEquals(L"", L"drovana.exe"));
+    const std::wstring atLimit(259, L'a');
+    EXPECT_TRUE(drovana::ImageNameEquals(atLimit.c_str(), atLimit.c_str()));
+    const std::wstring beyond(260, L'a');
+    EXPECT_FALSE(drovana::ImageNameEquals(beyond.c_str(), beyond.c_str()));
+}
+
+} // namespace
