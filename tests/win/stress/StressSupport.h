@@ -1,0 +1,52 @@
+#pragma once
+// What every stress run needs: the process's resource counts before and after, a bound on how
+// long a run may take on a loaded machine, and warning boxes closed as soon as they open.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+
+namespace pellicor::test
+{
+
+// Kernel handles of this process, and GDI and USER objects where the system counts them.
+struct ResourceCounts
+{
+    DWORD handles = 0;
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+};
+ResourceCounts CurrentResourceCounts();
+void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after);
+
+// Each worker stops at whichever comes first: its share of calls, or the deadline. The figures
+// that a run reaches are printed, never asserted: the machine is shared.
+class Deadline
+{
+public:
+    explicit Deadline(std::chrono::seconds budget) : m_end(std::chrono::steady_clock::now() + budget) {}
+    bool Passed() const { return std::chrono::steady_clock::now() >= m_end; }
+
+private:
+    std::chrono::steady_clock::time_point m_end;
+};
+
+// While alive on a thread, every message box that the thread opens is answered with OK at once:
+// its creation is seen through a CBT hook and the answer posted to it, so the box runs its real
+// modal loop and closes without anyone watching the screen. Counts the boxes it closed.
+class BoxCloser
+{
+public:
+    BoxCloser();
+    ~BoxCloser();
+    BoxCloser(const BoxCloser&) = delete;
+    BoxCloser& operator=(const BoxCloser&) = delete;
+
+    std::size_t Closed() const;
+
+private:
+    HHOOK m_hook = nullptr;
+};
+
+} // namespace pellicor::test
