@@ -352,6 +352,7 @@ void CShellExt::ClosePrompt() noexcept
     }
 }
 
+// Explorer lets go of the object on the window's thread, which owns every window touched here.
 void CShellExt::DetachView() noexcept
 {
     m_resizeTimer.Stop();

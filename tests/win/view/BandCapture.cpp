@@ -71,7 +71,8 @@ int Capture(const std::wstring& output, DWORD language, const std::wstring& nick
     // No client listens: the panel is refused and the band shows.
     FireDocumentComplete(*browser.get(), kInsideFolder);
     FireDocumentComplete(*browser.get(), kInsideFolder);
-    ::RedrawWindow(window.TopLevel(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::RedrawWindow(window.TopLevel(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessages(std::chrono::milliseconds(800));
 
     const HWND dialog = ::FindWindowExW(window.ViewHost(), nullptr, L"#32770", nullptr);
