@@ -19,6 +19,9 @@ class FakeFacts final : public GuardFacts
 {
 public:
     std::wstring syncFolder = L"D:\\Sync";
+    std::wstring staleSyncFolder; // what the first staleReads reads return
+    int staleReads = 0;
+    bool strings = true;
     std::set<std::wstring> listed;
     std::set<std::wstring> noChangeRight, noDeleteRight, removable;
 
@@ -26,11 +29,7 @@ public:
     std::vector<std::wstring> asked; // every list and marker question, in order
     std::vector<std::wstring> marked;
 
-    std::wstring SyncFolderPath() override
-    {
-        ++syncReads;
-        return syncFolder;
-    }
+    std::wstring SyncFolderPath() override { return syncReads++ < staleReads ? staleSyncFolder : syncFolder; }
     bool IsListed(const std::wstring& path) override
     {
         asked.push_back(L"listed " + path);
@@ -52,7 +51,10 @@ public:
         return removable.contains(folder);
     }
     void MarkSubfoldersRemovable(const std::wstring& folder) override { marked.push_back(folder); }
-    std::wstring LocalizedString(unsigned id) override { return L"<" + std::to_wstring(id) + L">"; }
+    std::wstring LocalizedString(unsigned id) override
+    {
+        return strings ? L"<" + std::to_wstring(id) + L">" : std::wstring();
+    }
 };
 
 const std::wstring kRoot = L"D:\\Sync";
@@ -225,24 +227,14 @@ TEST(GuardRules, OnlyTheRowsAboveTheDecidingOneAreEvaluated)
     EXPECT_EQ(remove.syncReads, 4);
 }
 
+// The client moves the sync folder while a decision runs: each row sees the place of its moment.
 TEST(GuardRules, EachRuleReadsTheSyncFolderAgain)
 {
-    // The client moves the sync folder while the decision runs: the later rows see the new place.
-    class MovingSync final : public GuardFacts
-    {
-    public:
-        int reads = 0;
-        std::wstring SyncFolderPath() override { return ++reads < 3 ? L"E:\\Old" : L"D:\\Sync"; }
-        bool IsListed(const std::wstring&) override { return false; }
-        bool HasChangeRight(const std::wstring&) override { return true; }
-        bool HasDeleteRight(const std::wstring&) override { return true; }
-        bool IsMarkedRemovable(const std::wstring&) override { return false; }
-        void MarkSubfoldersRemovable(const std::wstring&) override {}
-        std::wstring LocalizedString(unsigned) override { return {}; }
-    } facts;
-    // D1 and D2 see E:\Old, so the folder is outside and allowed at D2.
+    FakeFacts facts;
+    facts.staleSyncFolder = L"E:\\Old";
+    facts.staleReads = 2; // D1 and D2 see E:\Old: the folder is outside
     EXPECT_EQ(DecideFolderOperation(facts, kDelete, 1, kShares, L"").row, "D2");
-    facts.reads = 1; // now only D1 sees E:\Old; D2 and the rows below see D:\Sync
+    facts.syncReads = 1; // only D1 sees E:\Old; D2 and the rows below see D:\Sync
     EXPECT_EQ(DecideFolderOperation(facts, kDelete, 1, kShares, L"").row, "D4");
 }
 
@@ -333,17 +325,8 @@ TEST(GuardRules, BadPathsGetTheRowsOrdinaryAnswer)
 
 TEST(GuardRules, MissingStringsLeaveEmptyPieces)
 {
-    class NoStrings final : public GuardFacts
-    {
-    public:
-        std::wstring SyncFolderPath() override { return L"D:\\Sync"; }
-        bool IsListed(const std::wstring&) override { return false; }
-        bool HasChangeRight(const std::wstring&) override { return true; }
-        bool HasDeleteRight(const std::wstring&) override { return true; }
-        bool IsMarkedRemovable(const std::wstring&) override { return false; }
-        void MarkSubfoldersRemovable(const std::wstring&) override {}
-        std::wstring LocalizedString(unsigned) override { return {}; }
-    } facts;
+    FakeFacts facts;
+    facts.strings = false;
     GuardDecision d = DecideFolderOperation(facts, kMove, 1, kTeam, L"D:\\Sync\\Team");
     EXPECT_FALSE(d.allowed);
     EXPECT_EQ(d.text, L"Team");

@@ -230,21 +230,6 @@ INSTANTIATE_TEST_SUITE_P(
                     L"您没有权限重命名“Photos”，您可以取消同步，卓瓦纳会从电脑移除该文件夹"}),
     [](const auto& info) { return info.param.language == 1033 ? "English" : "Chinese"; });
 
-TEST_F(CopyHookTest, LanguageOtherThanEnglishIsChineseAndAbsentIsEnglish)
-{
-    settings.SetDword(L"DrovanaLanguage", 1041);
-    EXPECT_EQ(Call(FO_RENAME, sync, sync + L"2"), IDNO);
-    SeenMessageBox box = OnlyBox();
-    EXPECT_EQ(box.caption, kChineseCaption);
-    EXPECT_EQ(box.text, L"这是卓瓦纳与网站同步文档的根目录,您不可以将其重命名。");
-
-    settings.Delete(L"DrovanaLanguage");
-    EXPECT_EQ(Call(FO_COPY, outside, company), IDNO);
-    box = OnlyBox();
-    EXPECT_EQ(box.caption, kEnglishCaption);
-    EXPECT_EQ(box.text, L"\"公司文件\" is a system folder of Drovana. You are not allowed to use this name.");
-}
-
 TEST_F(CopyHookTest, TheBoxBelongsToTheShellsWindow)
 {
     HWND owner = ::CreateWindowExW(0, L"STATIC", L"shell window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
