@@ -68,40 +68,31 @@ static HRESULT FakeQueryInterface(FakeObject* self, REFIID riid, void** out)
     return E_NOINTERFACE;
 }
 
-#define FAKE_IUNKNOWN(T)                                                                                     \
-    static HRESULT STDMETHODCALLTYPE Fake##T##_QueryInterface(T* self, REFIID riid, void** out)              \
-    {                                                                                                        \
-        return FakeQueryInterface((FakeObject*)self, riid, out);                                             \
-    }                                                                                                        \
-    static ULONG STDMETHODCALLTYPE Fake##T##_AddRef(T* self)                                                 \
-    {                                                                                                        \
-        (void)self;                                                                                          \
-        return 2;                                                                                            \
-    }                                                                                                        \
-    static ULONG STDMETHODCALLTYPE Fake##T##_Release(T* self)                                                \
-    {                                                                                                        \
-        (void)self;                                                                                          \
-        return 1;                                                                                            \
-    }
-
-#define FAKE_IUNKNOWN_SLOTS(T)                                                                               \
+// clang-format off
+// The methods each fake serves, one line each: IUnknown, setters that keep a text or a number of the
+// definition under construction, and getters that hand out another singleton.
+#define FAKE_IUNKNOWN(T) \
+    static HRESULT STDMETHODCALLTYPE Fake##T##_QueryInterface(T* self, REFIID riid, void** out) \
+    { return FakeQueryInterface((FakeObject*)self, riid, out); } \
+    static ULONG STDMETHODCALLTYPE Fake##T##_AddRef(T* self) { (void)self; return 2; } \
+    static ULONG STDMETHODCALLTYPE Fake##T##_Release(T* self) { (void)self; return 1; }
+#define FAKE_IUNKNOWN_SLOTS(T) \
     .QueryInterface = Fake##T##_QueryInterface, .AddRef = Fake##T##_AddRef, .Release = Fake##T##_Release
+#define FAKE_PUT_TEXT(T, method, field) \
+    static HRESULT STDMETHODCALLTYPE Fake##T##_##method(T* self, BSTR value) \
+    { (void)self; CopyBstr(g_definition.field, sizeof(g_definition.field) / sizeof(wchar_t), value); return S_OK; }
+#define FAKE_PUT_NUMBER(T, method, ValueType, field) \
+    static HRESULT STDMETHODCALLTYPE Fake##T##_##method(T* self, ValueType value) \
+    { (void)self; g_definition.field = (DWORD)value; return S_OK; }
+#define FAKE_GET_OBJECT(T, method, Out, object) \
+    static HRESULT STDMETHODCALLTYPE Fake##T##_##method(T* self, Out** out) \
+    { (void)self; *out = (Out*)&object; return S_OK; }
 
 // What the definition under construction holds.
 static struct
 {
-    wchar_t description[512];
-    wchar_t principalId[128];
-    DWORD logonType;
-    DWORD runLevel;
-    DWORD startWhenAvailable;
-    DWORD triggerType;
-    wchar_t triggerId[128];
-    wchar_t delay[64];
-    DWORD actionType;
-    wchar_t path[1024];
-    wchar_t arguments[1024];
-    DWORD workingDirectorySet;
+    wchar_t description[512], principalId[128], triggerId[128], delay[64], path[1024], arguments[1024];
+    DWORD logonType, runLevel, startWhenAvailable, triggerType, actionType, workingDirectorySet;
 } g_definition;
 
 static void CopyBstr(wchar_t* target, size_t units, BSTR text)
@@ -109,6 +100,77 @@ static void CopyBstr(wchar_t* target, size_t units, BSTR text)
     wcsncpy(target, text ? text : L"", units - 1);
     target[units - 1] = L'\0';
 }
+
+FAKE_IUNKNOWN(IExecAction)
+FAKE_PUT_TEXT(IExecAction, put_Path, path)
+FAKE_PUT_TEXT(IExecAction, put_Arguments, arguments)
+static HRESULT STDMETHODCALLTYPE FakeIExecAction_put_WorkingDirectory(IExecAction* self, BSTR directory)
+{ (void)self; (void)directory; g_definition.workingDirectorySet = 1; return S_OK; }
+static const IExecActionVtbl g_actionVtbl = {FAKE_IUNKNOWN_SLOTS(IExecAction), .put_Path = FakeIExecAction_put_Path,
+    .put_Arguments = FakeIExecAction_put_Arguments, .put_WorkingDirectory = FakeIExecAction_put_WorkingDirectory};
+static FakeObject g_action = {&g_actionVtbl, &kIID_IAction, &kIID_IExecAction};
+
+FAKE_IUNKNOWN(IActionCollection)
+static HRESULT STDMETHODCALLTYPE FakeIActionCollection_Create(IActionCollection* self, TASK_ACTION_TYPE type, IAction** out)
+{ (void)self; g_definition.actionType = (DWORD)type; *out = (IAction*)&g_action; return S_OK; }
+static const IActionCollectionVtbl g_actionsVtbl = {FAKE_IUNKNOWN_SLOTS(IActionCollection),
+    .Create = FakeIActionCollection_Create};
+static FakeObject g_actions = {&g_actionsVtbl, &kIID_IActionCollection, NULL};
+
+// The registration trigger: ITrigger followed by its own two methods.
+typedef struct RegistrationTriggerVtbl
+{
+    ITriggerVtbl trigger;
+    HRESULT(STDMETHODCALLTYPE* get_Delay)(ITrigger* self, BSTR* delay);
+    HRESULT(STDMETHODCALLTYPE* put_Delay)(ITrigger* self, BSTR delay);
+} RegistrationTriggerVtbl;
+FAKE_IUNKNOWN(ITrigger)
+FAKE_PUT_TEXT(ITrigger, put_Id, triggerId)
+FAKE_PUT_TEXT(ITrigger, put_Delay, delay)
+static const RegistrationTriggerVtbl g_triggerVtbl = {{FAKE_IUNKNOWN_SLOTS(ITrigger), .put_Id = FakeITrigger_put_Id},
+    .put_Delay = FakeITrigger_put_Delay};
+static FakeObject g_trigger = {&g_triggerVtbl, &kIID_ITrigger, &kIID_IRegistrationTrigger};
+
+FAKE_IUNKNOWN(ITriggerCollection)
+static HRESULT STDMETHODCALLTYPE FakeITriggerCollection_Create(ITriggerCollection* self, TASK_TRIGGER_TYPE2 type, ITrigger** out)
+{ (void)self; g_definition.triggerType = (DWORD)type; *out = (ITrigger*)&g_trigger; return S_OK; }
+static const ITriggerCollectionVtbl g_triggersVtbl = {FAKE_IUNKNOWN_SLOTS(ITriggerCollection),
+    .Create = FakeITriggerCollection_Create};
+static FakeObject g_triggers = {&g_triggersVtbl, &kIID_ITriggerCollection, NULL};
+
+FAKE_IUNKNOWN(ITaskSettings)
+static HRESULT STDMETHODCALLTYPE FakeITaskSettings_put_StartWhenAvailable(ITaskSettings* self, VARIANT_BOOL start)
+{ (void)self; g_definition.startWhenAvailable = start == VARIANT_TRUE; return S_OK; }
+static const ITaskSettingsVtbl g_settingsVtbl = {FAKE_IUNKNOWN_SLOTS(ITaskSettings),
+    .put_StartWhenAvailable = FakeITaskSettings_put_StartWhenAvailable};
+static FakeObject g_settings = {&g_settingsVtbl, &kIID_ITaskSettings, NULL};
+
+FAKE_IUNKNOWN(IPrincipal)
+FAKE_PUT_TEXT(IPrincipal, put_Id, principalId)
+FAKE_PUT_NUMBER(IPrincipal, put_LogonType, TASK_LOGON_TYPE, logonType)
+FAKE_PUT_NUMBER(IPrincipal, put_RunLevel, TASK_RUNLEVEL_TYPE, runLevel)
+static const IPrincipalVtbl g_principalVtbl = {FAKE_IUNKNOWN_SLOTS(IPrincipal), .put_Id = FakeIPrincipal_put_Id,
+    .put_LogonType = FakeIPrincipal_put_LogonType, .put_RunLevel = FakeIPrincipal_put_RunLevel};
+static FakeObject g_principal = {&g_principalVtbl, &kIID_IPrincipal, NULL};
+
+FAKE_IUNKNOWN(IRegistrationInfo)
+FAKE_PUT_TEXT(IRegistrationInfo, put_Description, description)
+static const IRegistrationInfoVtbl g_infoVtbl = {FAKE_IUNKNOWN_SLOTS(IRegistrationInfo),
+    .put_Description = FakeIRegistrationInfo_put_Description};
+static FakeObject g_info = {&g_infoVtbl, &kIID_IRegistrationInfo, NULL};
+
+FAKE_IUNKNOWN(ITaskDefinition)
+FAKE_GET_OBJECT(ITaskDefinition, get_RegistrationInfo, IRegistrationInfo, g_info)
+FAKE_GET_OBJECT(ITaskDefinition, get_Triggers, ITriggerCollection, g_triggers)
+FAKE_GET_OBJECT(ITaskDefinition, get_Settings, ITaskSettings, g_settings)
+FAKE_GET_OBJECT(ITaskDefinition, get_Principal, IPrincipal, g_principal)
+FAKE_GET_OBJECT(ITaskDefinition, get_Actions, IActionCollection, g_actions)
+static const ITaskDefinitionVtbl g_definitionVtbl = {FAKE_IUNKNOWN_SLOTS(ITaskDefinition),
+    .get_RegistrationInfo = FakeITaskDefinition_get_RegistrationInfo, .get_Triggers = FakeITaskDefinition_get_Triggers,
+    .get_Settings = FakeITaskDefinition_get_Settings, .get_Principal = FakeITaskDefinition_get_Principal,
+    .get_Actions = FakeITaskDefinition_get_Actions};
+static FakeObject g_definitionObject = {&g_definitionVtbl, &kIID_ITaskDefinition, NULL};
+// clang-format on
 
 static void SetDword(HKEY key, const wchar_t* name, DWORD value)
 {
@@ -135,173 +197,6 @@ static int IsEmptyVariant(const VARIANT* v)
 {
     return v->vt == VT_EMPTY;
 }
-
-// ---- action ----
-FAKE_IUNKNOWN(IExecAction)
-static HRESULT STDMETHODCALLTYPE FakeExecAction_put_Path(IExecAction* self, BSTR path)
-{
-    (void)self;
-    CopyBstr(g_definition.path, 1024, path);
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeExecAction_put_Arguments(IExecAction* self, BSTR arguments)
-{
-    (void)self;
-    CopyBstr(g_definition.arguments, 1024, arguments);
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeExecAction_put_WorkingDirectory(IExecAction* self, BSTR directory)
-{
-    (void)self;
-    (void)directory;
-    g_definition.workingDirectorySet = 1;
-    return S_OK;
-}
-static const IExecActionVtbl g_actionVtbl = {FAKE_IUNKNOWN_SLOTS(IExecAction),
-                                             .put_Path = FakeExecAction_put_Path,
-                                             .put_Arguments = FakeExecAction_put_Arguments,
-                                             .put_WorkingDirectory = FakeExecAction_put_WorkingDirectory};
-static FakeObject g_action = {&g_actionVtbl, &kIID_IAction, &kIID_IExecAction};
-
-FAKE_IUNKNOWN(IActionCollection)
-static HRESULT STDMETHODCALLTYPE FakeActions_Create(IActionCollection* self, TASK_ACTION_TYPE type,
-                                                    IAction** action)
-{
-    (void)self;
-    g_definition.actionType = (DWORD)type;
-    *action = (IAction*)&g_action;
-    return S_OK;
-}
-static const IActionCollectionVtbl g_actionsVtbl = {FAKE_IUNKNOWN_SLOTS(IActionCollection),
-                                                    .Create = FakeActions_Create};
-static FakeObject g_actions = {&g_actionsVtbl, &kIID_IActionCollection, NULL};
-
-// ---- trigger: ITrigger followed by the two methods of the registration trigger ----
-typedef struct RegistrationTriggerVtbl
-{
-    ITriggerVtbl trigger;
-    HRESULT(STDMETHODCALLTYPE* get_Delay)(ITrigger* self, BSTR* delay);
-    HRESULT(STDMETHODCALLTYPE* put_Delay)(ITrigger* self, BSTR delay);
-} RegistrationTriggerVtbl;
-
-FAKE_IUNKNOWN(ITrigger)
-static HRESULT STDMETHODCALLTYPE FakeTrigger_put_Id(ITrigger* self, BSTR id)
-{
-    (void)self;
-    CopyBstr(g_definition.triggerId, 128, id);
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeTrigger_put_Delay(ITrigger* self, BSTR delay)
-{
-    (void)self;
-    CopyBstr(g_definition.delay, 64, delay);
-    return S_OK;
-}
-static const RegistrationTriggerVtbl g_triggerVtbl = {
-    {FAKE_IUNKNOWN_SLOTS(ITrigger), .put_Id = FakeTrigger_put_Id}, .put_Delay = FakeTrigger_put_Delay};
-static FakeObject g_trigger = {&g_triggerVtbl, &kIID_ITrigger, &kIID_IRegistrationTrigger};
-
-FAKE_IUNKNOWN(ITriggerCollection)
-static HRESULT STDMETHODCALLTYPE FakeTriggers_Create(ITriggerCollection* self, TASK_TRIGGER_TYPE2 type,
-                                                     ITrigger** trigger)
-{
-    (void)self;
-    g_definition.triggerType = (DWORD)type;
-    *trigger = (ITrigger*)&g_trigger;
-    return S_OK;
-}
-static const ITriggerCollectionVtbl g_triggersVtbl = {FAKE_IUNKNOWN_SLOTS(ITriggerCollection),
-                                                      .Create = FakeTriggers_Create};
-static FakeObject g_triggers = {&g_triggersVtbl, &kIID_ITriggerCollection, NULL};
-
-// ---- settings, principal, registration info ----
-FAKE_IUNKNOWN(ITaskSettings)
-static HRESULT STDMETHODCALLTYPE FakeSettings_put_StartWhenAvailable(ITaskSettings* self, VARIANT_BOOL start)
-{
-    (void)self;
-    g_definition.startWhenAvailable = start == VARIANT_TRUE;
-    return S_OK;
-}
-static const ITaskSettingsVtbl g_settingsVtbl = {
-    FAKE_IUNKNOWN_SLOTS(ITaskSettings), .put_StartWhenAvailable = FakeSettings_put_StartWhenAvailable};
-static FakeObject g_settings = {&g_settingsVtbl, &kIID_ITaskSettings, NULL};
-
-FAKE_IUNKNOWN(IPrincipal)
-static HRESULT STDMETHODCALLTYPE FakePrincipal_put_Id(IPrincipal* self, BSTR id)
-{
-    (void)self;
-    CopyBstr(g_definition.principalId, 128, id);
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakePrincipal_put_LogonType(IPrincipal* self, TASK_LOGON_TYPE logon)
-{
-    (void)self;
-    g_definition.logonType = (DWORD)logon;
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakePrincipal_put_RunLevel(IPrincipal* self, TASK_RUNLEVEL_TYPE level)
-{
-    (void)self;
-    g_definition.runLevel = (DWORD)level;
-    return S_OK;
-}
-static const IPrincipalVtbl g_principalVtbl = {
-    FAKE_IUNKNOWN_SLOTS(IPrincipal), .put_Id = FakePrincipal_put_Id,
-    .put_LogonType = FakePrincipal_put_LogonType, .put_RunLevel = FakePrincipal_put_RunLevel};
-static FakeObject g_principal = {&g_principalVtbl, &kIID_IPrincipal, NULL};
-
-FAKE_IUNKNOWN(IRegistrationInfo)
-static HRESULT STDMETHODCALLTYPE FakeInfo_put_Description(IRegistrationInfo* self, BSTR description)
-{
-    (void)self;
-    CopyBstr(g_definition.description, 512, description);
-    return S_OK;
-}
-static const IRegistrationInfoVtbl g_infoVtbl = {FAKE_IUNKNOWN_SLOTS(IRegistrationInfo),
-                                                 .put_Description = FakeInfo_put_Description};
-static FakeObject g_info = {&g_infoVtbl, &kIID_IRegistrationInfo, NULL};
-
-// ---- definition ----
-FAKE_IUNKNOWN(ITaskDefinition)
-static HRESULT STDMETHODCALLTYPE FakeDefinition_get_RegistrationInfo(ITaskDefinition* self,
-                                                                     IRegistrationInfo** out)
-{
-    (void)self;
-    *out = (IRegistrationInfo*)&g_info;
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Triggers(ITaskDefinition* self, ITriggerCollection** out)
-{
-    (void)self;
-    *out = (ITriggerCollection*)&g_triggers;
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Settings(ITaskDefinition* self, ITaskSettings** out)
-{
-    (void)self;
-    *out = (ITaskSettings*)&g_settings;
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Principal(ITaskDefinition* self, IPrincipal** out)
-{
-    (void)self;
-    *out = (IPrincipal*)&g_principal;
-    return S_OK;
-}
-static HRESULT STDMETHODCALLTYPE FakeDefinition_get_Actions(ITaskDefinition* self, IActionCollection** out)
-{
-    (void)self;
-    *out = (IActionCollection*)&g_actions;
-    return S_OK;
-}
-static const ITaskDefinitionVtbl g_definitionVtbl = {
-    FAKE_IUNKNOWN_SLOTS(ITaskDefinition),
-    .get_RegistrationInfo = FakeDefinition_get_RegistrationInfo,
-    .get_Triggers = FakeDefinition_get_Triggers,
-    .get_Settings = FakeDefinition_get_Settings,
-    .get_Principal = FakeDefinition_get_Principal,
-    .get_Actions = FakeDefinition_get_Actions};
-static FakeObject g_definitionObject = {&g_definitionVtbl, &kIID_ITaskDefinition, NULL};
 
 // ---- folder ----
 static int TaskIsStored(BSTR name)

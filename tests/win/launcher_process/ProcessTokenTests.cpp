@@ -44,17 +44,4 @@ TEST(ProcessToken, NoMatchGivesTrueAndANullToken)
     EXPECT_EQ(token, nullptr);
 }
 
-TEST(ProcessToken, ImageNamesCompareWholeAndWithoutCase)
-{
-    EXPECT_TRUE(drovana::ImageNameEquals(L"drovana.exe", L"DROVANA.EXE"));
-    EXPECT_TRUE(drovana::ImageNameEquals(L"Quickpen.exe", L"quickpen.EXE"));
-    EXPECT_FALSE(drovana::ImageNameEquals(L"drovana.exe", L"drovana.ex"));
-    EXPECT_FALSE(drovana::ImageNameEquals(L"drovana.exe", nullptr));
-    EXPECT_FALSE(drovana::ImageNameEquals(L"", L"drovana.exe"));
-    const std::wstring atLimit(259, L'a');
-    EXPECT_TRUE(drovana::ImageNameEquals(atLimit.c_str(), atLimit.c_str()));
-    const std::wstring beyond(260, L'a');
-    EXPECT_FALSE(drovana::ImageNameEquals(beyond.c_str(), beyond.c_str()));
-}
-
 } // namespace
