@@ -12,11 +12,6 @@
 namespace drovana
 {
 
-namespace
-{
-constexpr const wchar_t* kExplorerImage = L"explorer.exe";
-}
-
 bool RestartExplorer()
 {
     pellicor::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -29,7 +24,7 @@ bool RestartExplorer()
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
          more = ::Process32NextW(snapshot.get(), &entry))
     {
-        if (!ImageNameEquals(entry.szExeFile, kExplorerImage))
+        if (!ImageNameEquals(entry.szExeFile, kShellImageName))
             continue;
         // Every Explorer is ended, those of other users and separate folder windows included, so that
         // no shell process keeps the old registration loaded.

@@ -14,7 +14,6 @@ namespace drovana
 
 namespace
 {
-constexpr const wchar_t* kShellImage = L"EXPLORER.EXE";
 constexpr const wchar_t* kInteractiveDesktop = L"winsta0\\default";
 
 // CreateProcessAsUserW may write into its command line, so it gets a private copy.
@@ -76,7 +75,7 @@ bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, c
 bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLine)
 {
     pellicor::UniqueKernelHandle explorerToken;
-    if (!GetProcessTokenByName(kShellImage, explorerToken.put()))
+    if (!GetProcessTokenByName(kShellImageName, explorerToken.put()))
     {
         LogFormat("GetProcessTokenByName fail: %d", static_cast<int>(::GetLastError()));
         return false;

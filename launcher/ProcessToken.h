@@ -4,6 +4,9 @@
 namespace drovana
 {
 
+// The shell's process: its owner is the interactive user.
+constexpr const wchar_t* kShellImageName = L"EXPLORER.EXE";
+
 // The token of the first process with this image name (case-insensitive) whose token opens.
 // False only when the process list cannot be read; true with a null token when no process matched.
 bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token);

@@ -30,13 +30,12 @@ constexpr ShortcutLocation kShortcuts[] = {
     {CSIDL_SENDTO, L"\\Drovana.lnk"},
 };
 
-constexpr const wchar_t* kShellImage = L"EXPLORER.EXE";
 } // namespace
 
 bool DeleteShortcut()
 {
     pellicor::UniqueKernelHandle token;
-    if (!GetProcessTokenByName(kShellImage, token.put()))
+    if (!GetProcessTokenByName(kShellImageName, token.put()))
     {
         LogFormat("DeleteShortcut: failed to get process token");
         return false;
