@@ -176,56 +176,38 @@ TEST(OverlayStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
 {
     LibraryUnderTest library;
     ASSERT_TRUE(library.IsLoaded());
-    standin::StandInServer server;
-    server.SetSpareInstances(kThreads);
-    server.SetDefaultHandler(Decide);
-
     // One round first, so that what the system sets up on first use is not counted as ours.
-    ASSERT_TRUE(server.Start());
     {
+        RestartingStandIn standIn(Decide, kThreads, 0);
+        ASSERT_TRUE(standIn.Started());
         Tally warmUp;
-        const Deadline short_(5s);
-        std::thread first([&] { Ask(library, kClsidSynced, 0, short_, warmUp); });
-        first.join();
+        const Deadline soon(3s);
+        std::vector<std::thread> first;
+        for (int t = 0; t < kThreads; ++t)
+            first.emplace_back([&, t] { Ask(library, kClsidSynced, t, soon, warmUp); });
+        for (std::thread& thread : first)
+            thread.join();
     }
-    server.Stop();
-    server.ClearRequests();
-    UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)); // ends the restarts
     const ResourceCounts before = CurrentResourceCounts();
+    const std::vector<USHORT> handlesBefore = HandleSnapshot();
 
-    ASSERT_TRUE(server.Start());
+    RestartingStandIn standIn(Decide, kThreads, kRestartEveryMs);
+    ASSERT_TRUE(standIn.Started());
     const Deadline deadline(kBudget);
     Tally tally;
-    std::atomic<int> restarts{0}, failedStarts{0};
-    std::thread restarter(
-        [&]
-        {
-            while (::WaitForSingleObject(done.get(), kRestartEveryMs) == WAIT_TIMEOUT)
-            {
-                server.Stop();
-                server.ClearRequests();
-                std::this_thread::sleep_for(5ms);
-                if (server.Start())
-                    restarts.fetch_add(1);
-                else
-                    failedStarts.fetch_add(1);
-            }
-        });
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t)
         workers.emplace_back([&, t]
                              { Ask(library, t % 2 ? kClsidSyncing : kClsidSynced, t, deadline, tally); });
     for (std::thread& worker : workers)
         worker.join();
-    ::SetEvent(done.get());
-    restarter.join();
-    server.Stop();
+    standIn.Finish();
 
     std::printf(
         "overlay stress: %ld calls, %ld members, %ld members missed while the client was away or busy, "
         "%d restarts (%d failed)\n",
-        tally.calls.load(), tally.members.load(), tally.missedMembers.load(), restarts.load(),
-        failedStarts.load());
+        tally.calls.load(), tally.members.load(), tally.missedMembers.load(), standIn.Restarts(),
+        standIn.FailedStarts());
     EXPECT_EQ(tally.wrongMembers.load(), 0);
     EXPECT_EQ(tally.otherResults.load(), 0);
     EXPECT_GT(tally.members.load(), 0) << "the stand-in's valid answers never got through";
@@ -233,7 +215,7 @@ TEST(OverlayStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
     EXPECT_EQ(library.CanUnloadNow(), S_OK);
     const ResourceCounts after = CurrentResourceCounts();
     PrintResourceCounts("overlay stress", before, after);
-    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.handles, before.handles) << DescribeHandlesOpenedSince(handlesBefore);
     EXPECT_EQ(after.gdiObjects, before.gdiObjects);
     EXPECT_EQ(after.userObjects, before.userObjects);
 }

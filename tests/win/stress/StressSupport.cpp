@@ -1,5 +1,6 @@
 #include "tests/win/stress/StressSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -54,13 +55,14 @@ struct SystemHandleTable
 constexpr ULONG kSystemHandleInformation = 16;
 constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004L);
 
-DWORD CountHandlesInSystemTable()
+// This process's entries of the system's handle table; empty when the table cannot be read.
+std::vector<USHORT> OwnHandles()
 {
     using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (!query)
-        return 0;
+        return {};
     std::vector<std::uint8_t> buffer(1 << 20);
     for (;;)
     {
@@ -73,15 +75,34 @@ DWORD CountHandlesInSystemTable()
             continue;
         }
         if (status != 0)
-            return 0;
+            return {};
         break;
     }
     const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
     const DWORD self = ::GetCurrentProcessId();
-    DWORD mine = 0;
+    std::vector<USHORT> mine;
     for (ULONG i = 0; i < table->count; ++i)
-        mine += table->entries[i].processId == self ? 1 : 0;
+    {
+        if (table->entries[i].processId == self)
+            mine.push_back(table->entries[i].handle);
+    }
     return mine;
+}
+
+// The type or the name of an object, through NtQueryObject; empty when it does not say.
+std::wstring ObjectText(HANDLE handle, ULONG informationClass)
+{
+    using QueryFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+    alignas(8) std::uint8_t buffer[2048] = {};
+    ULONG needed = 0;
+    if (!query || query(handle, informationClass, buffer, sizeof buffer - 2, &needed) != 0)
+        return {};
+    // Both answers begin with a UNICODE_STRING.
+    const auto length = *reinterpret_cast<const USHORT*>(buffer);
+    const auto* text = *reinterpret_cast<const wchar_t* const*>(buffer + sizeof(void*));
+    return text ? std::wstring(text, length / sizeof(wchar_t)) : std::wstring();
 }
 
 } // namespace
@@ -90,10 +111,31 @@ ResourceCounts CurrentResourceCounts()
 {
     ResourceCounts counts;
     if (!::GetProcessHandleCount(::GetCurrentProcess(), &counts.handles) || counts.handles == 0)
-        counts.handles = CountHandlesInSystemTable();
+        counts.handles = static_cast<DWORD>(OwnHandles().size());
     counts.gdiObjects = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     counts.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
     return counts;
+}
+
+std::vector<USHORT> HandleSnapshot()
+{
+    return OwnHandles();
+}
+
+std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
+{
+    std::string text;
+    for (USHORT value : OwnHandles())
+    {
+        if (std::find(snapshot.begin(), snapshot.end(), value) != snapshot.end())
+            continue;
+        const HANDLE handle = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value));
+        const std::wstring type = ObjectText(handle, 2), name = ObjectText(handle, 1);
+        char line[600];
+        std::snprintf(line, sizeof line, "handle %#x: %ls %ls\n", value, type.c_str(), name.c_str());
+        text += line;
+    }
+    return text;
 }
 
 void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after)
@@ -120,6 +162,47 @@ BoxCloser::~BoxCloser()
 std::size_t BoxCloser::Closed() const
 {
     return t_closed;
+}
+
+RestartingStandIn::RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs)
+    : m_server(std::make_unique<standin::StandInServer>()),
+      m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+    m_server->SetSpareInstances(spareInstances);
+    m_server->SetDefaultHandler(std::move(handler));
+    m_started = m_server->Start();
+    if (!m_started || restartEveryMs == 0)
+        return;
+    m_restarter = std::thread(
+        [this, restartEveryMs]
+        {
+            while (::WaitForSingleObject(m_done.get(), restartEveryMs) == WAIT_TIMEOUT)
+            {
+                m_server->Stop();
+                // Nobody reads them, and they would pile up over a long run.
+                m_server->ClearRequests();
+                ::Sleep(5);
+                if (m_server->Start())
+                    m_restarts.fetch_add(1);
+                else
+                    m_failedStarts.fetch_add(1);
+            }
+        });
+}
+
+RestartingStandIn::~RestartingStandIn()
+{
+    Finish();
+}
+
+void RestartingStandIn::Finish()
+{
+    if (m_done)
+        ::SetEvent(m_done.get());
+    if (m_restarter.joinable())
+        m_restarter.join();
+    m_server.reset();
+    m_done.reset();
 }
 
 } // namespace pellicor::test

@@ -1,11 +1,18 @@
 #pragma once
 // What every stress run needs: the process's resource counts before and after, a bound on how
 // long a run may take on a loaded machine, and warning boxes closed as soon as they open.
+#include "common/UniqueHandle.h"
+#include "tools/standin/StandInServer.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <thread>
+#include <string>
+#include <vector>
 
 namespace pellicor::test
 {
@@ -18,6 +25,11 @@ struct ResourceCounts
     DWORD userObjects = 0;
 };
 ResourceCounts CurrentResourceCounts();
+
+// The process's handle values, and a description (type and name) of those opened since a snapshot,
+// for the message of a failed count.
+std::vector<USHORT> HandleSnapshot();
+std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot);
 void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after);
 
 // Each worker stops at whichever comes first: its share of calls, or the deadline. The figures
@@ -47,6 +59,31 @@ public:
 
 private:
     HHOOK m_hook = nullptr;
+};
+
+// The client stand-in on the real pipe, stopped and started again every so often while a run goes
+// on (never, for a restart interval of 0). Everything it holds, threads, instances, events and
+// locks, is gone after Finish, so that a run's resource counts see only the library's.
+class RestartingStandIn
+{
+public:
+    RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs);
+    ~RestartingStandIn();
+    RestartingStandIn(const RestartingStandIn&) = delete;
+    RestartingStandIn& operator=(const RestartingStandIn&) = delete;
+
+    bool Started() const { return m_started; }
+    void Finish();
+    int Restarts() const { return m_restarts.load(); }
+    int FailedStarts() const { return m_failedStarts.load(); }
+
+private:
+    std::unique_ptr<standin::StandInServer> m_server;
+    UniqueKernelHandle m_done;
+    std::thread m_restarter;
+    bool m_started = false;
+    std::atomic<int> m_restarts{0};
+    std::atomic<int> m_failedStarts{0};
 };
 
 } // namespace pellicor::test

@@ -1,0 +1,228 @@
+// Eight threads right-clicking and picking commands while the stand-in answers menus every way a
+// client can go wrong, and is restarted underneath. The shell's menu must only ever get our three
+// entries or nothing, picks must be answered as the shell expects, and afterwards nothing of ours
+// may be left: no object, no handle, no copy of the selection.
+#include "tests/win/stress/StressSupport.h"
+
+#include "common/ComPtr.h"
+#include "common/UniqueHandle.h"
+#include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/support/DropFilesDataObject.h"
+#include "tests/win/support/LibraryUnderTest.h"
+#include "tests/win/support/ShellClassIds.h"
+#include "tests/win/support/StandInFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pellicor::test
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+using standin::RecordedRequest;
+using standin::Response;
+
+constexpr int kThreads = 8;
+constexpr int kClicksPerThread = 1500;
+constexpr int kClicksPerHandler = 4; // Explorer makes a handler per right click; some get reused
+constexpr auto kBudget = 30s;
+constexpr DWORD kRestartEveryMs = 1500;
+constexpr UINT kFirstId = 100;
+constexpr UINT kLastId = 0x7FFF;
+constexpr UINT kMostIdentifiers = 6; // item ids stop at 5
+
+std::vector<std::wstring> ManyItems()
+{
+    std::vector<std::wstring> values;
+    for (int i = 0; i < 120; ++i)
+    {
+        values.push_back(std::to_wstring(1 + i % 5));
+        values.push_back(L"Item " + std::to_wstring(i));
+    }
+    return values;
+}
+
+// The menu answers, chosen by the letter after the prefix of the first selected path.
+const std::vector<Response>& MenuAnswers()
+{
+    static const std::vector<Response> answers = {
+        Response::Ok({L"2", L"Share link", L"5", L"Open in the browser"}),
+        Response::Ok({L"1", L"Sync now", L"2", L"ignored"}),
+        Response::Ok({L"2", L"Text", L"3"}), // an id without its text
+        Response::Ok({L"70000", L"far", L"-3", L"negative", L"abc", L"no number", L"4", L"kept"}),
+        Response::Ok({L"2"}),
+        Response::Ok({L"0", L"", L"3", L""}),
+        Response::Ok(ManyItems()),
+        Response::WithStatus(L"OK", {L"2", L"Share link"}),
+        Response::Malformed(),
+        Response::Truncated({L"2", L"Share link"}),
+        Response::Oversized(),
+        Response::Close(),
+    };
+    return answers;
+}
+
+const std::vector<Response>& CommandAnswers()
+{
+    static const std::vector<Response> answers = {Response::Ok(), Response::WithStatus(L"busy"),
+                                                  Response::Malformed(), Response::Close()};
+    return answers;
+}
+
+const wchar_t kPathPrefix[] = L"C:\\Menus\\";
+
+Response Decide(const RecordedRequest& recorded)
+{
+    const auto& arguments = recorded.request.arguments;
+    const bool isMenu = recorded.request.command == L"MenuItems";
+    // "MenuCmd" carries the command number and the view window before the paths.
+    const std::size_t pathIndex = isMenu ? 0 : 2;
+    const std::size_t at = std::char_traits<wchar_t>::length(kPathPrefix);
+    if (!recorded.wellFormed || arguments.size() <= pathIndex || arguments[pathIndex].size() <= at)
+        return Response::Close();
+    const std::size_t index = static_cast<std::size_t>(arguments[pathIndex][at] - L'A');
+    const auto& answers = isMenu ? MenuAnswers() : CommandAnswers();
+    return answers[index % answers.size()];
+}
+
+struct Tally
+{
+    std::atomic<long> clicks{0};
+    std::atomic<long> menusShown{0};
+    std::atomic<long> picks{0};
+    std::atomic<long> wrongMenus{0};   // anything but nothing, or separator, item, separator
+    std::atomic<long> wrongResults{0}; // a code the shell does not expect
+};
+
+// The shell's own menu, with two items of its own between which ours go.
+UniqueMenu ShellMenu()
+{
+    UniqueMenu menu(::CreatePopupMenu());
+    ::AppendMenuW(menu.get(), MF_STRING, 1, L"Open");
+    ::AppendMenuW(menu.get(), MF_STRING, 2, L"Properties");
+    return menu;
+}
+
+void Click(const LibraryUnderTest& library, int thread, const Deadline& deadline,
+           const std::shared_ptr<DropFilesCounters>& counters, Tally& tally)
+{
+    ComPtr<IShellExtInit> init;
+    ComPtr<IContextMenu3> menu;
+    for (int click = 0; click < kClicksPerThread && !deadline.Passed(); ++click)
+    {
+        if (click % kClicksPerHandler == 0)
+        {
+            menu = {};
+            init = {};
+            if (FAILED(library.CreateObject(kClsidSynced, IID_IShellExtInit, init.put_void())) ||
+                FAILED(init.As(menu)))
+            {
+                tally.wrongResults.fetch_add(1);
+                return;
+            }
+        }
+        tally.clicks.fetch_add(1);
+        const int answer =
+            (click + thread) % static_cast<int>(MenuAnswers().size() * CommandAnswers().size());
+        std::vector<std::wstring> selection;
+        for (int i = 0; i <= click % 3; ++i)
+            selection.push_back(kPathPrefix + std::wstring(1, static_cast<wchar_t>(L'A' + answer)) + L"\\t" +
+                                std::to_wstring(thread) + L"\\file " + std::to_wstring(i) + L".txt");
+        const ComPtr<IDataObject> data = CreateDropFilesDataObject(selection, counters);
+        if (init->Initialize(nullptr, data.get(), nullptr) != S_OK)
+        {
+            tally.wrongResults.fetch_add(1);
+            continue;
+        }
+
+        const UniqueMenu shellMenu = ShellMenu();
+        const HRESULT query = menu->QueryContextMenu(shellMenu.get(), 1, kFirstId, kLastId, CMF_NORMAL);
+        const UINT identifiers = HRESULT_CODE(query);
+        const int entries = ::GetMenuItemCount(shellMenu.get());
+        if (FAILED(query) || identifiers > kMostIdentifiers)
+            tally.wrongResults.fetch_add(1);
+        if (identifiers == 0 ? entries != 2 : entries != 5)
+            tally.wrongMenus.fetch_add(1);
+        if (identifiers != 0)
+        {
+            tally.menusShown.fetch_add(1);
+            if ((::GetMenuState(shellMenu.get(), 1, MF_BYPOSITION) & MF_SEPARATOR) == 0 ||
+                (::GetMenuState(shellMenu.get(), 3, MF_BYPOSITION) & MF_SEPARATOR) == 0)
+                tally.wrongMenus.fetch_add(1);
+        }
+
+        // Every offset the shell could pass: only 1 to 5 reach the client, and they always succeed.
+        const UINT offset = static_cast<UINT>(click % 7);
+        CMINVOKECOMMANDINFO invoke{};
+        invoke.cbSize = sizeof invoke;
+        invoke.lpVerb = MAKEINTRESOURCEA(offset);
+        invoke.nShow = SW_SHOWNORMAL;
+        const HRESULT picked = menu->InvokeCommand(&invoke);
+        tally.picks.fetch_add(1);
+        if (picked != (offset >= 1 && offset <= 5 ? S_OK : E_INVALIDARG))
+            tally.wrongResults.fetch_add(1);
+    }
+}
+
+TEST(MenuStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
+{
+    ClientSettingsKey settings; // the caption's language is read from here
+    LibraryUnderTest library;
+    ASSERT_TRUE(library.IsLoaded());
+    const auto counters = std::make_shared<DropFilesCounters>();
+
+    // One round first, so that what the system sets up on first use is not counted as ours.
+    {
+        RestartingStandIn standIn(Decide, kThreads, 0);
+        ASSERT_TRUE(standIn.Started());
+        Tally warmUp;
+        const Deadline soon(3s);
+        std::vector<std::thread> first;
+        for (int t = 0; t < kThreads; ++t)
+            first.emplace_back([&, t] { Click(library, t, soon, counters, warmUp); });
+        for (std::thread& thread : first)
+            thread.join();
+    }
+    const ResourceCounts before = CurrentResourceCounts();
+    const std::vector<USHORT> handlesBefore = HandleSnapshot();
+
+    RestartingStandIn standIn(Decide, kThreads, kRestartEveryMs);
+    ASSERT_TRUE(standIn.Started());
+    const Deadline deadline(kBudget);
+    Tally tally;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t)
+        workers.emplace_back([&, t] { Click(library, t, deadline, counters, tally); });
+    for (std::thread& worker : workers)
+        worker.join();
+    standIn.Finish();
+
+    std::printf("menu stress: %ld right clicks, %ld menus shown, %ld picks, %d restarts (%d failed)\n",
+                tally.clicks.load(), tally.menusShown.load(), tally.picks.load(), standIn.Restarts(),
+                standIn.FailedStarts());
+    EXPECT_EQ(tally.wrongMenus.load(), 0);
+    EXPECT_EQ(tally.wrongResults.load(), 0);
+    EXPECT_GT(tally.menusShown.load(), 0) << "the stand-in's valid menus never got through";
+    EXPECT_EQ(counters->releases, counters->dataRequests) << "copies of the selection were not released";
+
+    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+    const ResourceCounts after = CurrentResourceCounts();
+    PrintResourceCounts("menu stress", before, after);
+    EXPECT_EQ(after.handles, before.handles) << DescribeHandlesOpenedSince(handlesBefore);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+    EXPECT_EQ(after.userObjects, before.userObjects);
+}
+
+} // namespace
+} // namespace pellicor::test
