@@ -17,9 +17,9 @@ double NearestRank(const std::vector<double>& sorted, double fraction)
 
 std::string Cell(const std::string& text, std::size_t width)
 {
+    // At least one space, so that an overlong text never runs into the next column.
     std::string cell = text;
-    if (cell.size() < width)
-        cell.append(width - cell.size(), ' ');
+    cell.append(cell.size() < width ? width - cell.size() : 1, ' ');
     return cell;
 }
 
@@ -52,7 +52,7 @@ void Report::Target(std::string name, double measured, double limit, Bound bound
 
 void Report::Print(std::FILE* out) const
 {
-    constexpr std::size_t kName = 44, kNumber = 11;
+    constexpr std::size_t kName = 48, kNumber = 11;
     std::fprintf(out, "%s%s%s%s%s%s%s%s\n", Cell("measurement", kName).c_str(), Cell("unit", 6).c_str(),
                  Cell("calls", 8).c_str(), Cell("median", kNumber).c_str(), Cell("p99", kNumber).c_str(),
                  Cell("floor med", kNumber).c_str(), Cell("floor p99", kNumber).c_str(),
