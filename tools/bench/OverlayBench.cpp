@@ -18,6 +18,8 @@ namespace
 using standin::Response;
 using standin::StandInServer;
 
+constexpr int kThreadRepeats = 5;
+
 const wchar_t kPath[] = L"C:\\Users\\someone\\Drovana\\Projects\\2024\\report final.docx";
 
 bool StartServer(StandInServer& server, unsigned spares)
@@ -204,11 +206,11 @@ void MeasureThreads(const BenchLibrary& library, const BenchOptions& options, Re
     for (int threads : {1, 2, 4, 8})
     {
         const int calls = options.calls - options.calls % threads;
-        Progress("IsMemberOf from %d thread(s): %d calls, and as many bare transactions, three times",
-                 threads, calls);
-        // Three alternations; the median wall time of each side counts.
+        Progress("IsMemberOf from %d thread(s): %d calls, and as many bare transactions, %d times", threads,
+                 calls, kThreadRepeats);
+        // Alternations of both sides; the median wall time of each side counts.
         std::vector<ThreadRun> oursRuns, floorRuns;
-        for (int repeat = 0; repeat < 3; ++repeat)
+        for (int repeat = 0; repeat < kThreadRepeats; ++repeat)
         {
             oursRuns.push_back(RunThreads(threads, calls, makeOurs));
             floorRuns.push_back(RunThreads(threads, calls, makeFloor));
@@ -218,8 +220,8 @@ void MeasureThreads(const BenchLibrary& library, const BenchOptions& options, Re
         { return a.wallMicroseconds < b.wallMicroseconds; };
         std::sort(oursRuns.begin(), oursRuns.end(), byWall);
         std::sort(floorRuns.begin(), floorRuns.end(), byWall);
-        const ThreadRun& ours = oursRuns[1];
-        const ThreadRun& floor = floorRuns[1];
+        const ThreadRun& ours = oursRuns[kThreadRepeats / 2];
+        const ThreadRun& floor = floorRuns[kThreadRepeats / 2];
 
         const double oursThroughput = calls / (ours.wallMicroseconds / 1e6);
         const double floorThroughput = calls / (floor.wallMicroseconds / 1e6);
