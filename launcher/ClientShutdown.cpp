@@ -6,7 +6,6 @@
 #include "launcher/ProcessToken.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 namespace drovana
 {
@@ -56,24 +55,16 @@ bool KillProcessByName(const wchar_t* imageName)
 {
     if (!imageName)
         return false;
-    pellicor::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return false;
-
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    if (!::Process32FirstW(snapshot.get(), &entry))
-        return false;
-    do
-    {
-        if (!ImageNameEquals(entry.szExeFile, imageName))
-            continue;
-        // A process we may not open (another user's) is left running.
-        pellicor::UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
-        if (process)
-            ::TerminateProcess(process.get(), 1);
-    } while (::Process32NextW(snapshot.get(), &entry));
-    return true;
+    return ForEachProcessNamed(imageName,
+                               [](const PROCESSENTRY32W& entry)
+                               {
+                                   // A process we may not open (another user's) is left running.
+                                   pellicor::UniqueKernelHandle process(
+                                       ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
+                                   if (process)
+                                       ::TerminateProcess(process.get(), 1);
+                                   return true;
+                               });
 }
 
 } // namespace drovana

@@ -7,31 +7,24 @@
 #include "launcher/ProcessToken.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 namespace drovana
 {
 
 bool RestartExplorer()
 {
-    pellicor::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return false;
-
     bool lastResult = false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-         more = ::Process32NextW(snapshot.get(), &entry))
-    {
-        if (!ImageNameEquals(entry.szExeFile, kShellImageName))
-            continue;
-        // Every Explorer is ended, those of other users and separate folder windows included, so that
-        // no shell process keeps the old registration loaded.
-        pellicor::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
-        lastResult = process && ::TerminateProcess(process.get(), 0);
-        LogFormat("found explorer and restart: %s", lastResult ? "true" : "false");
-    }
+    ForEachProcessNamed(kShellImageName,
+                        [&](const PROCESSENTRY32W& entry)
+                        {
+                            // Every Explorer is ended, those of other users and separate folder windows
+                            // included, so that no shell process keeps the old registration loaded.
+                            pellicor::UniqueKernelHandle process(
+                                ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+                            lastResult = process && ::TerminateProcess(process.get(), 0);
+                            LogFormat("found explorer and restart: %s", lastResult ? "true" : "false");
+                            return true;
+                        });
     return lastResult;
 }
 

@@ -4,7 +4,6 @@
 
 #include "common/UniqueHandle.h"
 
-#include <tlhelp32.h>
 #include <cwchar>
 #include <cwctype>
 
@@ -41,12 +40,8 @@ bool ImageNameEquals(const wchar_t* processImage, const wchar_t* wanted)
     return std::wcscmp(a, b) == 0;
 }
 
-bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token)
+bool ForEachProcessNamed(const wchar_t* imageName, const std::function<bool(const PROCESSENTRY32W&)>& visit)
 {
-    if (!token)
-        return false;
-    *token = nullptr;
-
     pellicor::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return false;
@@ -55,25 +50,36 @@ bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token)
     entry.dwSize = sizeof(entry);
     if (!::Process32FirstW(snapshot.get(), &entry))
         return false;
-
     do
     {
-        if (!ImageNameEquals(entry.szExeFile, imageName))
-            continue;
-        // A process we may not query (another user's, a protected one) is passed over for the next match.
-        pellicor::UniqueKernelHandle process(
-            ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID));
-        if (!process)
-            continue;
-        HANDLE opened = nullptr;
-        if (::OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, &opened) && opened)
-        {
-            *token = opened;
-            return true;
-        }
+        if (ImageNameEquals(entry.szExeFile, imageName) && !visit(entry))
+            break;
     } while (::Process32NextW(snapshot.get(), &entry));
-
     return true;
+}
+
+bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token)
+{
+    if (!token)
+        return false;
+    *token = nullptr;
+
+    return ForEachProcessNamed(imageName,
+                               [&](const PROCESSENTRY32W& entry)
+                               {
+                                   // A process we may not query (another user's, a protected one) is
+                                   // passed over for the next match.
+                                   pellicor::UniqueKernelHandle process(
+                                       ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, entry.th32ProcessID));
+                                   HANDLE opened = nullptr;
+                                   if (process &&
+                                       ::OpenProcessToken(process.get(), TOKEN_ALL_ACCESS, &opened) && opened)
+                                   {
+                                       *token = opened;
+                                       return false;
+                                   }
+                                   return true;
+                               });
 }
 
 } // namespace drovana

@@ -1,5 +1,8 @@
 #pragma once
 #include <windows.h>
+#include <tlhelp32.h>
+
+#include <functional>
 
 namespace drovana
 {
@@ -14,5 +17,9 @@ bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token);
 // Whole image names compared after upper-casing both by the C runtime's rules, as Tool Help reports
 // them (at most 260 units); a name that does not fit that buffer matches nothing.
 bool ImageNameEquals(const wchar_t* processImage, const wchar_t* wanted);
+
+// Calls visit for every process with this image name, in snapshot order, until visit returns false.
+// False only when the process list cannot be read.
+bool ForEachProcessNamed(const wchar_t* imageName, const std::function<bool(const PROCESSENTRY32W&)>& visit);
 
 } // namespace drovana

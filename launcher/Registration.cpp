@@ -17,7 +17,6 @@ using pellicor::UniqueKey;
 
 namespace
 {
-constexpr const wchar_t* kInteractiveShellImage = L"EXPLORER.EXE";
 constexpr const wchar_t* kShellFoldersKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const wchar_t* kAppDataValue = L"AppData";
@@ -147,7 +146,7 @@ void WriteInstallerReg(const std::wstring& launcherDirectory)
     LogFormatWide(L"start write installer reg.");
 
     HANDLE rawToken = nullptr;
-    const bool listed = GetProcessTokenByName(kInteractiveShellImage, &rawToken);
+    const bool listed = GetProcessTokenByName(kShellImageName, &rawToken);
     UniqueKernelHandle token(rawToken);
     if (!listed)
     {
