@@ -5,7 +5,7 @@
 
 #include "shellext/channel/ArgumentForms.h"
 #include "shellext/channel/ClientCommands.h"
-#include "tools/shellhost/DropFilesDataObject.h"
+#include "tools/shellkit/DropFilesDataObject.h"
 #include "tools/standin/StandInServer.h"
 
 #include <algorithm>
@@ -46,7 +46,7 @@ void RunMenuBenchmarks(const BenchLibrary& library, const BenchOptions& options,
                                                  L"C:\\Users\\someone\\Drovana\\Projects\\2024\\Pictures"};
     const ComPtr<IShellExtInit> init = library.Create<IShellExtInit>(IID_IShellExtInit);
     ComPtr<IContextMenu> menu;
-    const ComPtr<IDataObject> data = shellhost::CreateDropFilesDataObject(selection);
+    const ComPtr<IDataObject> data = shellkit::CreateDropFilesDataObject(selection);
     if (!init || !data || FAILED(init->Initialize(nullptr, data.get(), nullptr)) || FAILED(init.As(menu)))
     {
         Progress("the context-menu handler did not take the selection; menu section skipped");

@@ -4,7 +4,7 @@
 #include "common/UniqueHandle.h"
 #include "tools/shellhost/Commands.h"
 #include "tools/shellhost/Console.h"
-#include "tools/shellhost/DropFilesDataObject.h"
+#include "tools/shellkit/DropFilesDataObject.h"
 #include "tools/shellhost/HandlerObjects.h"
 #include "tools/shellhost/RegistryReader.h"
 #include "tools/shellhost/ShellLocations.h"
@@ -119,7 +119,7 @@ int RunMenu(const Words& words)
     PrintLine(L"Selection (CF_HDROP, " + std::to_wstring(paths.size()) + L" path(s)):");
     for (const auto& path : paths)
         PrintLine(L"  " + path);
-    ComPtr<IDataObject> selection = CreateDropFilesDataObject(paths);
+    ComPtr<IDataObject> selection = shellkit::CreateDropFilesDataObject(paths);
     if (!selection)
     {
         PrintError(L"out of memory");

@@ -1,11 +1,11 @@
-#include "tests/win/support/DropFilesDataObject.h"
+#include "tools/shellkit/DropFilesDataObject.h"
 
 #include <shlobj.h>
 
 #include <atomic>
 #include <cstring>
 
-namespace pellicor::test
+namespace pellicor::shellkit
 {
 
 namespace
@@ -172,4 +172,4 @@ ComPtr<IDataObject> CreateDataObjectWithoutFiles()
     return ComPtr<IDataObject>(new DropFilesDataObject(false, {}, nullptr));
 }
 
-} // namespace pellicor::test
+} // namespace pellicor::shellkit
