@@ -42,6 +42,13 @@ wine_session_start() {
         wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        # The desktop that wineboot started predates the settings: restart the prefix's processes
+        # so that every program of the session gets the virtual desktop.
+        wineserver -k >/dev/null 2>&1 || true
+        wait "$_ws_server_pid" 2>/dev/null || true
+        wineserver -p >/dev/null 2>&1 &
+        _ws_server_pid=$!
+        wineboot >/dev/null 2>&1 </dev/null || true
     else
         _ws_log "reusing prefix $WINEPREFIX"
         # Start the prefix's background services now, detached from our output: started by the

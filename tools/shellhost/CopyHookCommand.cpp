@@ -4,7 +4,7 @@
 #include "tools/shellhost/Commands.h"
 #include "tools/shellhost/Console.h"
 #include "tools/shellhost/HandlerObjects.h"
-#include "tools/shellhost/MessageBoxWatcher.h"
+#include "tools/shellkit/MessageBoxWatcher.h"
 #include "tools/shellhost/RegistryReader.h"
 #include "tools/shellhost/ShellLocations.h"
 
@@ -63,7 +63,7 @@ std::optional<UINT> ParseFlags(const std::wstring& text)
     return static_cast<UINT>(value);
 }
 
-void PrintBoxes(MessageBoxWatcher& watcher, bool closed)
+void PrintBoxes(shellkit::MessageBoxWatcher& watcher, bool closed)
 {
     for (const auto& box : watcher.Take())
     {
@@ -149,7 +149,7 @@ int RunCopyHook(const Words& words)
         PrintLine(L"  none registered");
 
     // Reads every box the hooks show on this thread; closes them when the user asked for no box.
-    MessageBoxWatcher watcher(::GetCurrentThreadId(), noBox);
+    shellkit::MessageBoxWatcher watcher({.threadId = ::GetCurrentThreadId(), .closeBoxes = noBox});
     UINT verdict = IDYES;
     for (const auto& name : names)
     {

@@ -12,7 +12,7 @@
 #include "tools/shellhost/Console.h"
 #include "tools/shellhost/DoctorChecks.h"
 #include "tools/shellhost/HandlerObjects.h"
-#include "tools/shellhost/MessageBoxWatcher.h"
+#include "tools/shellkit/MessageBoxWatcher.h"
 #include "tools/shellhost/RegistryReader.h"
 #include "tools/shellhost/ShellLocations.h"
 
@@ -206,9 +206,9 @@ void CheckCopyHook(const std::wstring& syncFolder, std::vector<Finding>& finding
         return; // reported with the classes
     // Deleting the sync folder is refused before anything else is read; the box is read and closed.
     UINT answer = 0;
-    std::vector<SeenMessageBox> boxes;
+    std::vector<shellkit::SeenMessageBox> boxes;
     {
-        MessageBoxWatcher watcher(::GetCurrentThreadId(), true);
+        shellkit::MessageBoxWatcher watcher({.threadId = ::GetCurrentThreadId()});
         answer = hook->CopyCallback(nullptr, FO_DELETE, FOF_ALLOWUNDO, syncFolder.c_str(),
                                     ::GetFileAttributesW(syncFolder.c_str()), nullptr, 0);
         boxes = watcher.Take();

@@ -1,13 +1,15 @@
-#include "tests/win/support/MessageBoxWatcher.h"
+#include "tools/shellkit/MessageBoxWatcher.h"
 
-namespace pellicor::test
+#include <algorithm>
+#include <utility>
+
+namespace pellicor::shellkit
 {
 
 namespace
 {
 
 constexpr DWORD kPollMs = 10;
-constexpr DWORD kCloseWaitMs = 5000;
 
 std::wstring WindowText(HWND window)
 {
@@ -75,26 +77,35 @@ SeenMessageBox Describe(HWND box)
 
 struct Search
 {
-    const std::wstring* caption;
-    HWND found = nullptr;
+    const WatchOptions* options;
+    std::vector<HWND> found;
 };
 
+// Visible means the box has finished its set-up: caption, text and buttons are in place.
 BOOL CALLBACK MatchBox(HWND window, LPARAM param)
 {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
+    const DWORD thread = ::GetWindowThreadProcessId(window, &process);
     if (process != ::GetCurrentProcessId() || !HasClass(window, L"#32770") || !::IsWindowVisible(window))
         return TRUE;
-    if (!search->caption->empty() && WindowText(window) != *search->caption)
+    if (search->options->threadId != 0 && thread != search->options->threadId)
         return TRUE;
-    search->found = window;
-    return FALSE;
+    if (!search->options->caption.empty() && WindowText(window) != search->options->caption)
+        return TRUE;
+    search->found.push_back(window);
+    return TRUE;
+}
+
+void ClickOk(HWND box)
+{
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
 }
 
 } // namespace
 
-MessageBoxWatcher::MessageBoxWatcher(std::wstring caption) : m_caption(std::move(caption))
+MessageBoxWatcher::MessageBoxWatcher(WatchOptions options) : m_options(std::move(options))
 {
     m_thread = std::thread([this] { Run(); });
 }
@@ -102,7 +113,8 @@ MessageBoxWatcher::MessageBoxWatcher(std::wstring caption) : m_caption(std::move
 MessageBoxWatcher::~MessageBoxWatcher()
 {
     m_stop = true;
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 std::vector<SeenMessageBox> MessageBoxWatcher::Seen() const
@@ -123,35 +135,49 @@ void MessageBoxWatcher::Clear()
     m_seen.clear();
 }
 
-// Visible means the box has finished its set-up: caption, text and buttons are in place.
-HWND MessageBoxWatcher::FindBox() const
+std::vector<SeenMessageBox> MessageBoxWatcher::Take()
 {
-    Search search{&m_caption};
-    ::EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_seen, {});
 }
 
 void MessageBoxWatcher::Run()
 {
     while (!m_stop)
     {
-        HWND box = FindBox();
-        if (!box)
+        try
         {
-            ::Sleep(kPollMs);
-            continue;
+            Look();
         }
+        catch (...)
+        {
+            // Out of memory while recording: keep watching; the box is still closed next round.
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+void MessageBoxWatcher::Look()
+{
+    Search search{&m_options, {}};
+    ::EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+    for (HWND box : search.found)
+    {
+        if (std::find(m_handled.begin(), m_handled.end(), box) != m_handled.end())
+            continue;
         SeenMessageBox seen = Describe(box);
         {
             std::lock_guard lock(m_mutex);
             m_seen.push_back(std::move(seen));
         }
-        // Recorded before it is closed, so the caller finds it in Seen() once its call returns.
-        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
-        for (DWORD waited = 0; ::IsWindow(box) && waited < kCloseWaitMs; waited += kPollMs)
-            ::Sleep(kPollMs);
+        m_handled.push_back(box);
+        // Recorded before it is closed. One click: a second one would reach a box that is already
+        // ending and delay its close.
+        if (m_options.closeBoxes)
+            ClickOk(box);
     }
+    // Forget boxes that are gone: a later box may reuse a handle value.
+    std::erase_if(m_handled, [](HWND h) { return !::IsWindow(h); });
 }
 
-} // namespace pellicor::test
+} // namespace pellicor::shellkit
