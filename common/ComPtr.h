@@ -6,8 +6,7 @@
 namespace pellicor
 {
 
-template <typename T>
-class ComPtr
+template <typename T> class ComPtr
 {
 public:
     ComPtr() noexcept = default;
@@ -53,8 +52,7 @@ public:
             old->Release();
     }
 
-    template <typename U>
-    HRESULT As(ComPtr<U>& out) const noexcept
+    template <typename U> HRESULT As(ComPtr<U>& out) const noexcept
     {
         if (!m_p)
             return E_POINTER;

@@ -7,8 +7,7 @@
 namespace pellicor
 {
 
-template <typename T, typename Traits>
-class UniqueHandle
+template <typename T, typename Traits> class UniqueHandle
 {
 public:
     UniqueHandle() noexcept = default;
@@ -49,8 +48,7 @@ private:
 
 namespace traits
 {
-template <typename T, auto CloseFn, T InvalidValue = T{}>
-struct NullIsInvalid
+template <typename T, auto CloseFn, T InvalidValue = T{}> struct NullIsInvalid
 {
     static constexpr T Invalid() noexcept { return InvalidValue; }
     static bool IsValid(T v) noexcept { return v != InvalidValue; }
@@ -71,25 +69,45 @@ struct Find
     static void Close(HANDLE v) noexcept { ::FindClose(v); }
 };
 
-inline void CloseKey(HKEY key) noexcept { ::RegCloseKey(key); }
-inline void CloseKernelHandle(HANDLE h) noexcept { ::CloseHandle(h); }
-template <typename H>
-inline void DeleteGdiObject(H h) noexcept
+inline void CloseKey(HKEY key) noexcept
+{
+    ::RegCloseKey(key);
+}
+inline void CloseKernelHandle(HANDLE h) noexcept
+{
+    ::CloseHandle(h);
+}
+template <typename H> inline void DeleteGdiObject(H h) noexcept
 {
     ::DeleteObject(h);
 }
-inline void DeleteMemoryDc(HDC h) noexcept { ::DeleteDC(h); }
-inline void DestroyMenuHandle(HMENU h) noexcept { ::DestroyMenu(h); }
-inline void FreeGlobal(HGLOBAL h) noexcept { ::GlobalFree(h); }
-inline void UnloadModule(HMODULE h) noexcept { ::FreeLibrary(h); }
-inline void DestroyWindowHandle(HWND h) noexcept { ::DestroyWindow(h); }
+inline void DeleteMemoryDc(HDC h) noexcept
+{
+    ::DeleteDC(h);
+}
+inline void DestroyMenuHandle(HMENU h) noexcept
+{
+    ::DestroyMenu(h);
+}
+inline void FreeGlobal(HGLOBAL h) noexcept
+{
+    ::GlobalFree(h);
+}
+inline void UnloadModule(HMODULE h) noexcept
+{
+    ::FreeLibrary(h);
+}
+inline void DestroyWindowHandle(HWND h) noexcept
+{
+    ::DestroyWindow(h);
+}
 } // namespace traits
 
 // Processes, threads, tokens and events use null for "none"; files, pipes and Tool Help snapshots
 // use INVALID_HANDLE_VALUE and take UniqueFile.
 using UniqueKernelHandle = UniqueHandle<HANDLE, traits::NullIsInvalid<HANDLE, traits::CloseKernelHandle>>;
-using UniqueFile = UniqueHandle<HANDLE, traits::File>;  // CreateFileW, pipes, CreateToolhelp32Snapshot
-using UniqueFind = UniqueHandle<HANDLE, traits::Find>;  // FindFirstFileW
+using UniqueFile = UniqueHandle<HANDLE, traits::File>; // CreateFileW, pipes, CreateToolhelp32Snapshot
+using UniqueFind = UniqueHandle<HANDLE, traits::Find>; // FindFirstFileW
 using UniqueKey = UniqueHandle<HKEY, traits::NullIsInvalid<HKEY, traits::CloseKey>>;
 using UniqueBitmap = UniqueHandle<HBITMAP, traits::NullIsInvalid<HBITMAP, traits::DeleteGdiObject<HBITMAP>>>;
 using UniqueFont = UniqueHandle<HFONT, traits::NullIsInvalid<HFONT, traits::DeleteGdiObject<HFONT>>>;

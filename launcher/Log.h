@@ -5,8 +5,9 @@
 namespace drovana
 {
 
-void LogFormat(const char* format, ...);        // narrow printf format; bytes written as they are
-void LogFormatWide(const wchar_t* format, ...); // UTF-16 printf format (%s takes a UTF-16 string); written as UTF-8
+void LogFormat(const char* format, ...); // narrow printf format; bytes written as they are
+void LogFormatWide(const wchar_t* format,
+                   ...); // UTF-16 printf format (%s takes a UTF-16 string); written as UTF-8
 void LogWrite(const char* message);
 
 } // namespace drovana

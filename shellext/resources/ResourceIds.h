@@ -2,16 +2,16 @@
 // Resource numbers of the library; shared by the resource script and the code that loads them.
 
 // Bitmaps
-#define IDB_MENU_DROVANA 107   // submenu and item 1
+#define IDB_MENU_DROVANA 107 // submenu and item 1
 #define IDB_MENU_ITEM4 112
 #define IDB_MENU_ITEM3 113
 #define IDB_MENU_ITEM2 114
 #define IDB_MENU_ITEM5 115
-#define IDB_PROMPT_FRAME 116   // 26 x 27, frame around the user picture
+#define IDB_PROMPT_FRAME 116     // 26 x 27, frame around the user picture
 #define IDB_PROMPT_SEPARATOR 117 // 2 x 38
-#define IDB_PROMPT_CROSS 118   // 18 x 18
-#define IDB_PROMPT_BAND 119    // 10 x 44, stretched behind the band
-#define IDB_DEFAULT_AVATAR 120 // 26 x 26
+#define IDB_PROMPT_CROSS 118     // 18 x 18
+#define IDB_PROMPT_BAND 119      // 10 x 44, stretched behind the band
+#define IDB_DEFAULT_AVATAR 120   // 26 x 26
 
 // Sign-in prompt dialog and its controls
 #define IDD_SIGNIN_PROMPT 111

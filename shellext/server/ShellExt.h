@@ -53,15 +53,18 @@ public:
 
     // IShellExtInit, IContextMenu3 (menu/)
     IFACEMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* dataObject, HKEY progIdKey) override;
-    IFACEMETHODIMP QueryContextMenu(HMENU menu, UINT position, UINT firstId, UINT lastId, UINT flags) override;
+    IFACEMETHODIMP QueryContextMenu(HMENU menu, UINT position, UINT firstId, UINT lastId,
+                                    UINT flags) override;
     IFACEMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO* info) override;
-    IFACEMETHODIMP GetCommandString(UINT_PTR offset, UINT type, UINT* reserved, CHAR* name, UINT capacity) override;
+    IFACEMETHODIMP GetCommandString(UINT_PTR offset, UINT type, UINT* reserved, CHAR* name,
+                                    UINT capacity) override;
     IFACEMETHODIMP HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam) override;
     IFACEMETHODIMP HandleMenuMsg2(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
     // ICopyHookW (guard/)
-    IFACEMETHODIMP_(UINT) CopyCallback(HWND hwnd, UINT wFunc, UINT wFlags, PCWSTR pszSrcFile, DWORD dwSrcAttribs,
-                                       PCWSTR pszDestFile, DWORD dwDestAttribs) override;
+    IFACEMETHODIMP_(UINT)
+    CopyCallback(HWND hwnd, UINT wFunc, UINT wFlags, PCWSTR pszSrcFile, DWORD dwSrcAttribs,
+                 PCWSTR pszDestFile, DWORD dwDestAttribs) override;
 
     // IObjectWithSite, IDispatch (view/; GetSite and the type-information trio in server/)
     IFACEMETHODIMP SetSite(IUnknown* site) override;

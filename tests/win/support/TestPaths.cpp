@@ -13,6 +13,9 @@ std::wstring BinFolder()
     return s.substr(0, s.find_last_of(L'\\') + 1);
 }
 
-std::wstring BinPath(const std::wstring& name) { return BinFolder() + name; }
+std::wstring BinPath(const std::wstring& name)
+{
+    return BinFolder() + name;
+}
 
 } // namespace pellicor::test
