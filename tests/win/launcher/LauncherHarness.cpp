@@ -2,13 +2,13 @@
 
 #include "common/UniqueHandle.h"
 #include "launcher/VirtualDriveTable.h"
+#include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <tlhelp32.h>
 
 #include <cstring>
 #include <regex>
@@ -67,6 +67,8 @@ LauncherFolder::~LauncherFolder()
 
 DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
 {
+    ShieldedDesktopShell shell;
+    EXPECT_TRUE(shell.active()) << "no desktop shell to shield";
     std::wstring commandLine = L"\"" + launcher() + L"\"" + tail;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -130,45 +132,6 @@ std::optional<std::wstring> LauncherFolder::WaitForClientStart() const
 void LauncherFolder::ForgetClientStart() const
 {
     ::DeleteFileW((m_path + kClientRecordName).c_str());
-}
-
-bool ProcessRuns(const wchar_t* imageName)
-{
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-         more = ::Process32NextW(snapshot.get(), &entry))
-    {
-        if (::lstrcmpiW(entry.szExeFile, imageName) == 0)
-            return true;
-    }
-    return false;
-}
-
-void EnsureShellRunning()
-{
-    if (ProcessRuns(L"explorer.exe"))
-        return;
-    // Wine's desktop process does not come back by itself once it has been ended: start it again.
-    wchar_t windows[MAX_PATH] = {};
-    ::GetWindowsDirectoryW(windows, MAX_PATH);
-    const std::wstring explorer = std::wstring(windows) + L"\\explorer.exe";
-    std::wstring commandLine = L"explorer.exe /desktop";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(::CreateProcessW(explorer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &info))
-        << ::GetLastError();
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
-    const DWORD start = ::GetTickCount();
-    while (!ProcessRuns(L"explorer.exe") && ::GetTickCount() - start < kClientStartLimitMs)
-        ::Sleep(100);
-    ASSERT_TRUE(ProcessRuns(L"explorer.exe")) << "Wine's desktop process did not come back";
 }
 
 std::wstring LogFolder()

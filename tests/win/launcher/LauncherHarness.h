@@ -27,7 +27,9 @@ public:
     std::wstring client() const { return m_path + L"drovana.exe"; }
 
     // Runs the launcher with "<quoted path><tail>" as its whole command line and returns its exit
-    // code; window messages of the calling thread are handled while it runs.
+    // code; window messages of the calling thread are handled while it runs. The session's desktop
+    // shell runs and is shielded meanwhile: modes that start the client borrow its token, and modes
+    // that end every Explorer find it and fail to end it.
     DWORD RunWithTail(const std::wstring& tail) const;
     // Runs it with one space and the arguments after the program, or with nothing for "".
     DWORD Run(const std::wstring& arguments) const
@@ -44,10 +46,6 @@ public:
 private:
     std::wstring m_path;
 };
-
-// Wine starts its desktop process (explorer.exe) on demand; modes that start the client look for it.
-void EnsureShellRunning();
-bool ProcessRuns(const wchar_t* imageName);
 
 // The log: %APPDATA%\Pellicor\FileSync.log and FileSync.archieve.log.
 std::wstring LogFolder();

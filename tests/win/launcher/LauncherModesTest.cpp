@@ -3,6 +3,7 @@
 #include "tests/win/launcher/LauncherHarness.h"
 
 #include "launcher/VirtualDriveTable.h"
+#include "tests/win/support/DesktopShell.h"
 
 #include <gtest/gtest.h>
 
@@ -103,7 +104,6 @@ protected:
 TEST_F(LauncherModes, UnknownModeWordsOnlyLogTheCommandLine)
 {
     StandInWindow client(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow");
-    EnsureShellRunning();
     // Letter case, a tab instead of the space, a longer or shorter word: none is a mode.
     for (const std::wstring arguments : {L"/install", L"/INSTALL", L"/Install\tS-1-5-21-1-2-3-1001",
                                          L"/Upgrad", L"/UpgradeFullyX", L"/Bogus a b", L"\"/Install\""})
@@ -144,7 +144,6 @@ TEST_F(LauncherModes, InstallClosesClientAndEditorAndRegistersNothing)
 
 TEST_F(LauncherModes, EmptyCommandLineOnlyStartsTheClient)
 {
-    EnsureShellRunning();
     EXPECT_EQ(folder.RunWithTail(L""), 0u);
     const auto started = folder.WaitForClientStart();
     ASSERT_TRUE(started) << "the client was not started";
@@ -176,7 +175,6 @@ TEST_F(LauncherModes, CreateVirtualDiskOnlyWritesTheUsersEntries)
 
 TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
 {
-    EnsureShellRunning();
     ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings));
     EXPECT_EQ(folder.Run(L"/Upgrade"), 0u);
 
@@ -212,24 +210,41 @@ TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
     EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, DROVANA_PLACES_BAR_KEY, L"place0"));
 }
 
-TEST_F(LauncherModes, UpgradeFullyAlsoRegistersAndEndsTheShell)
+TEST_F(LauncherModes, UpgradeFullyAlsoRegistersAndEndsEveryExplorer)
 {
-    EnsureShellRunning();
+    // The session's desktop shell is shielded while the launcher runs; a stand-in plays an Explorer
+    // that can be ended.
+    ExplorerStandIn explorer;
+    ASSERT_TRUE(explorer.started());
     EXPECT_EQ(folder.Run(L"/UpgradeFully"), 0u);
+    EXPECT_NE(explorer.ExitCodeAfterExit(20000), static_cast<DWORD>(STILL_ACTIVE))
+        << "the Explorer was not ended";
 
     const auto messages = LogMessages();
     ASSERT_GE(messages.size(), 4u);
     EXPECT_EQ(messages[0], "launcher cmdline: /UpgradeFully");
     EXPECT_EQ(messages[1], "CreateVirtualDisk return: true");
     EXPECT_EQ(messages[2], "start write installer reg.");
-    EXPECT_LT(IndexOf(messages, "start write installer reg."), IndexOf(messages, "end write reg."));
-    EXPECT_LT(IndexOf(messages, "end write reg."), IndexOf(messages, "found explorer and restart: true"));
+    const auto registered = IndexOf(messages, "end write reg.");
+    EXPECT_LT(IndexOf(messages, "start write installer reg."), registered);
+    // One line per Explorer found, each after the registration.
+    std::vector<std::string> restarts;
+    for (std::size_t i = 0; i < messages.size(); ++i)
+    {
+        if (messages[i].rfind("found explorer and restart: ", 0) == 0)
+        {
+            restarts.push_back(messages[i]);
+            EXPECT_GT(static_cast<std::ptrdiff_t>(i), registered) << messages[i];
+        }
+    }
+    std::sort(restarts.begin(), restarts.end());
+    EXPECT_EQ(restarts, (std::vector<std::string>{"found explorer and restart: false",
+                                                  "found explorer and restart: true"}));
 
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, DROVANA_OVERLAY_ICONS_KEY, L"SyncedIcon"),
               folder.path() + L"Icons\\Synced.ico");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\DefaultIcon", nullptr),
               folder.client() + L", 0");
-    EnsureShellRunning();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "launcher/ProcessToken.h"
 
 #include "common/UniqueHandle.h"
+#include "tests/win/support/DesktopShell.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ using pellicor::UniqueKernelHandle;
 
 TEST(ProcessToken, FindsTheShellWhateverTheLetterCase)
 {
-    ::GetDesktopWindow(); // the desktop process of the session is the shell's explorer.exe
+    ASSERT_NE(pellicor::test::EnsureDesktopShell(), 0u); // the session's desktop process is the shell
     for (const wchar_t* name : {L"explorer.exe", L"EXPLORER.EXE", L"Explorer.EXE"})
     {
         UniqueKernelHandle token;

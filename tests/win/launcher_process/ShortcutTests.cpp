@@ -4,6 +4,7 @@
 
 #include "tests/win/launcher_process/ChildProcess.h"
 #include "tests/win/launcher_process/TestLogSink.h"
+#include "tests/win/support/DesktopShell.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ void Touch(const std::wstring& path)
 
 TEST(Shortcuts, TheFourShortcutsGoAndNothingElse)
 {
-    ::GetDesktopWindow();
+    ASSERT_NE(EnsureDesktopShell(), 0u); // the interactive user is the shell's
     const std::wstring profile = UserFolder(CSIDL_PROFILE);
     const std::wstring sendTo = UserFolder(CSIDL_SENDTO);
     ASSERT_FALSE(profile.empty());

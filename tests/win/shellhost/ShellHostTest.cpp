@@ -4,6 +4,7 @@
 #include "common/UniqueHandle.h"
 #include "launcher/RegistrationTable.h"
 #include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/StandInFixture.h"
 #include "tests/win/support/TestPaths.h"
 
@@ -156,6 +157,9 @@ protected:
         ::CopyFileW(BinPath(kLibraryFileName).c_str(), install.library.c_str(), FALSE);
 
         install.settings.SignIn(install.sync);
+        // The commit ends every Explorer it can open; the session's desktop is kept out of its reach.
+        ShieldedDesktopShell shell;
+        EXPECT_TRUE(shell.active());
         RunProgram(L"\"" + install.folder + L"DrovanaLauncher_x64.exe\" /Commit", install.folder);
     }
 

@@ -1,7 +1,8 @@
 #include "tests/win/support/ProcessShield.h"
 
+#include "tests/win/support/DesktopShell.h"
+
 #include <aclapi.h>
-#include <tlhelp32.h>
 
 #include <vector>
 
@@ -46,19 +47,7 @@ ProcessShield::~ProcessShield()
 
 DWORD ProcessShield::ShellProcessId()
 {
-    ::GetDesktopWindow(); // Wine starts its desktop process on a program's first look at the desktop
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-         more = ::Process32NextW(snapshot.get(), &entry))
-    {
-        if (::lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0)
-            return entry.th32ProcessID;
-    }
-    return 0;
+    return EnsureDesktopShell();
 }
 
 } // namespace pellicor::test

@@ -20,7 +20,7 @@ public:
 
     bool active() const { return m_active; }
 
-    // The first process named explorer.exe (after making sure the session's desktop runs), or 0.
+    // The session's desktop process (see DesktopShell.h), or 0.
     static DWORD ShellProcessId();
 
 private:

@@ -1,0 +1,157 @@
+#include "tests/win/support/DesktopShell.h"
+
+#include "tests/win/support/TestPaths.h"
+
+#include <tlhelp32.h>
+
+namespace pellicor::test
+{
+
+namespace
+{
+// Guards against a desktop that never comes up; it normally takes well under a second.
+constexpr DWORD kShellStartLimitMs = 20000;
+constexpr DWORD kStandInLifetimeSeconds = 120;
+
+// The first process with this image name, or 0.
+DWORD FindProcess(const wchar_t* imageName)
+{
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry))
+    {
+        if (::lstrcmpiW(entry.szExeFile, imageName) == 0)
+            return entry.th32ProcessID;
+    }
+    return 0;
+}
+
+bool IsExplorer(DWORD processId)
+{
+    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry))
+    {
+        if (entry.th32ProcessID == processId)
+            return ::lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0;
+    }
+    return false;
+}
+
+void RemoveFolder(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found{};
+    UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &found));
+    if (find)
+    {
+        do
+        {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::DeleteFileW((folder + found.cFileName).c_str());
+        } while (::FindNextFileW(find.get(), &found));
+    }
+    find.reset();
+    ::RemoveDirectoryW(folder.c_str());
+}
+} // namespace
+
+bool ProcessNamedRuns(const wchar_t* imageName)
+{
+    return FindProcess(imageName) != 0;
+}
+
+DWORD EnsureDesktopShell()
+{
+    // Wine starts its desktop process on a program's first look at the desktop, and the desktop
+    // window belongs to that process.
+    DWORD owner = 0;
+    if (HWND desktop = ::GetDesktopWindow())
+        ::GetWindowThreadProcessId(desktop, &owner);
+    if (owner != 0 && owner != ::GetCurrentProcessId() && IsExplorer(owner))
+        return owner;
+    if (const DWORD running = FindProcess(L"explorer.exe"))
+        return running;
+
+    // Only a desktop ended under this program gets here.
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring explorer = std::wstring(system) + L"\\explorer.exe";
+    std::wstring commandLine = L"\"" + explorer + L"\" /desktop";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(explorer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, system,
+                          &startup, &info))
+        return 0;
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    ::WaitForInputIdle(process.get(), kShellStartLimitMs);
+    const ULONGLONG deadline = ::GetTickCount64() + kShellStartLimitMs;
+    while (::GetTickCount64() < deadline)
+    {
+        if (const DWORD running = FindProcess(L"explorer.exe"))
+            return running;
+        ::Sleep(50);
+    }
+    return 0;
+}
+
+ShieldedDesktopShell::ShieldedDesktopShell() : m_processId(EnsureDesktopShell())
+{
+    if (m_processId != 0)
+        m_shield = std::make_unique<ProcessShield>(m_processId, kShellQueryOnly);
+}
+
+ExplorerStandIn::ExplorerStandIn(const wchar_t* imageName)
+{
+    static int s_count = 0;
+    ++s_count;
+    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(s_count);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    m_folder = std::wstring(temp) + L"pellicor-explorer-" + unique + L"\\";
+    ::CreateDirectoryW(m_folder.c_str(), nullptr);
+    m_path = m_folder + imageName;
+    if (!::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_path.c_str(), FALSE))
+        return;
+
+    std::wstring commandLine = std::wstring(imageName) + L" --quiet --pipe \\\\.\\pipe\\pellicor-explorer-" +
+                               unique + L" --exit-after " + std::to_wstring(kStandInLifetimeSeconds);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(m_path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          m_folder.c_str(), &startup, &info))
+        return;
+    m_process.reset(info.hProcess);
+    ::CloseHandle(info.hThread);
+}
+
+ExplorerStandIn::~ExplorerStandIn()
+{
+    if (m_process && ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT)
+    {
+        ::TerminateProcess(m_process.get(), 0xDEAD);
+        ::WaitForSingleObject(m_process.get(), kShellStartLimitMs);
+    }
+    m_process.reset();
+    RemoveFolder(m_folder);
+}
+
+DWORD ExplorerStandIn::ExitCodeAfterExit(DWORD timeoutMs) const
+{
+    DWORD code = STILL_ACTIVE;
+    if (m_process && ::WaitForSingleObject(m_process.get(), timeoutMs) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(m_process.get(), &code);
+    return code;
+}
+
+} // namespace pellicor::test
