@@ -34,8 +34,8 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr int kThreads = 8;
-constexpr int kCallsPerThread = 2500;
-constexpr auto kBudget = 30s;
+const int kCallsPerThread = CallsPerWorker(80);
+const auto kBudget = StressBudget();
 constexpr int kSubfolders = 3;
 const std::wstring kListKey = std::wstring(kTestClientKey) + L"\\NotCaptures";
 const std::string kUserText = "the user's own notes\r\n";
@@ -264,7 +264,7 @@ TEST(GuardStress, EightThreadsWhileMarkersAndListChangeLeaveNothingBehind)
     {
         Tally warmUp;
         std::atomic<long> changes{0};
-        RunRound(library, tree, settings, 2s, warmUp, changes);
+        RunRound(library, tree, settings, 1s, warmUp, changes);
     }
     const ResourceCounts before = CurrentResourceCounts();
     const std::vector<USHORT> handlesBefore = HandleSnapshot();

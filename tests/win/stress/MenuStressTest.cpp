@@ -34,9 +34,9 @@ using standin::RecordedRequest;
 using standin::Response;
 
 constexpr int kThreads = 8;
-constexpr int kClicksPerThread = 1500;
+const int kClicksPerThread = CallsPerWorker(50);
 constexpr int kClicksPerHandler = 4; // Explorer makes a handler per right click; some get reused
-constexpr auto kBudget = 30s;
+const auto kBudget = StressBudget();
 constexpr DWORD kRestartEveryMs = 1500;
 constexpr UINT kFirstId = 100;
 constexpr UINT kLastId = 0x7FFF;
@@ -187,7 +187,7 @@ TEST(MenuStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
         RestartingStandIn standIn(Decide, kThreads, 0);
         ASSERT_TRUE(standIn.Started());
         Tally warmUp;
-        const Deadline soon(3s);
+        const Deadline soon(1s);
         std::vector<std::thread> first;
         for (int t = 0; t < kThreads; ++t)
             first.emplace_back([&, t] { Click(library, t, soon, counters, warmUp); });

@@ -32,8 +32,8 @@ using standin::RecordedRequest;
 using standin::Response;
 
 constexpr int kThreads = 8;
-constexpr int kCallsPerThread = 3000;
-constexpr auto kBudget = 30s;
+const auto kBudget = StressBudget();
+const int kCallsPerThread = CallsPerWorker(100);
 constexpr DWORD kRestartEveryMs = 1000;
 
 // How the stand-in answers a path; the path names its answer, so each call knows what to expect.
@@ -181,7 +181,7 @@ TEST(OverlayStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
         RestartingStandIn standIn(Decide, kThreads, 0);
         ASSERT_TRUE(standIn.Started());
         Tally warmUp;
-        const Deadline soon(3s);
+        const Deadline soon(1s);
         std::vector<std::thread> first;
         for (int t = 0; t < kThreads; ++t)
             first.emplace_back([&, t] { Ask(library, kClsidSynced, t, soon, warmUp); });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <vector>
 
 namespace pellicor::test
@@ -136,6 +137,26 @@ std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
         text += line;
     }
     return text;
+}
+
+std::chrono::seconds StressBudget()
+{
+    constexpr long kDefaultSeconds = 12;
+    constexpr long kMostSeconds = 3600;
+    wchar_t text[16] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"PELLICOR_STRESS_SECONDS", text, 16);
+    if (length == 0 || length >= 16)
+        return std::chrono::seconds(kDefaultSeconds);
+    wchar_t* end = nullptr;
+    const long seconds = std::wcstol(text, &end, 10);
+    if (*end != L'\0' || seconds < 1 || seconds > kMostSeconds)
+        return std::chrono::seconds(kDefaultSeconds);
+    return std::chrono::seconds(seconds);
+}
+
+int CallsPerWorker(int perSecond)
+{
+    return perSecond * static_cast<int>(StressBudget().count());
 }
 
 void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after)
