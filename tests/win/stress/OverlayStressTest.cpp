@@ -33,7 +33,7 @@ using standin::Response;
 
 constexpr int kThreads = 8;
 const auto kBudget = StressBudget();
-const int kCallsPerThread = CallsPerWorker(100);
+const int kCallsPerThread = CallsPerWorker(200);
 constexpr DWORD kRestartEveryMs = 1000;
 
 // How the stand-in answers a path; the path names its answer, so each call knows what to expect.

@@ -141,7 +141,7 @@ std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
 
 std::chrono::seconds StressBudget()
 {
-    constexpr long kDefaultSeconds = 12;
+    constexpr long kDefaultSeconds = 15;
     constexpr long kMostSeconds = 3600;
     wchar_t text[16] = {};
     const DWORD length = ::GetEnvironmentVariableW(L"PELLICOR_STRESS_SECONDS", text, 16);

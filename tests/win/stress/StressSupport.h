@@ -33,7 +33,7 @@ std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot);
 void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after);
 
 // How long the main round of each stress program goes on: PELLICOR_STRESS_SECONDS when it is set
-// (1 to 3600), otherwise 12 s, which is what scripts/test runs. Soak runs by hand set minutes.
+// (1 to 3600), otherwise 15 s, which is what scripts/test runs. Soak runs by hand set minutes.
 std::chrono::seconds StressBudget();
 // A worker's share of calls for the budget, perSecond for each of its seconds: more than the machine
 // reaches, so that the budget ends a run and the share only bounds it on a much faster machine.
