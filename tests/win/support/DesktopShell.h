@@ -2,7 +2,8 @@
 // Wine's desktop process (explorer.exe) is the session's shell: the launcher borrows its token to start
 // the client, and ends every Explorer after it has registered the extension. Wine starts the desktop
 // process when a program first looks at the desktop and ends it a moment after the last program on the
-// desktop has gone, so a test that needs a shell makes sure one runs.
+// desktop has gone, so a test that needs a shell makes sure one runs (under ctest the desktop stays up
+// for the whole run: support/keeper).
 //
 // No test ends the desktop process: a desktop ended under a running program breaks that program's
 // later windows (X BadWindow, even after a restart) and makes later programs wait for a desktop. Code
