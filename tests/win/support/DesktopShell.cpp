@@ -75,12 +75,13 @@ DWORD EnsureDesktopShell()
     DWORD owner = 0;
     if (HWND desktop = ::GetDesktopWindow())
         ::GetWindowThreadProcessId(desktop, &owner);
-    if (owner != 0 && owner != ::GetCurrentProcessId() && IsExplorer(owner))
-        return owner;
+    if (owner != 0)
+        return IsExplorer(owner) ? owner : 0;
+
+    // Only a desktop ended under this program gets here: the program still holds the old desktop
+    // window, and Wine starts no other desktop process for it.
     if (const DWORD running = FindProcess(L"explorer.exe"))
         return running;
-
-    // Only a desktop ended under this program gets here.
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring explorer = std::wstring(system) + L"\\explorer.exe";
