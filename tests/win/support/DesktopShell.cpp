@@ -63,11 +63,6 @@ void RemoveFolder(const std::wstring& folder)
 }
 } // namespace
 
-bool ProcessNamedRuns(const wchar_t* imageName)
-{
-    return FindProcess(imageName) != 0;
-}
-
 DWORD EnsureDesktopShell()
 {
     // Wine starts its desktop process on a program's first look at the desktop, and the desktop

@@ -25,9 +25,6 @@ constexpr DWORD kShellQueryOnly =
 // The desktop process's id; "explorer.exe /desktop" is started first if none runs. 0 if none came up.
 DWORD EnsureDesktopShell();
 
-// Whether a process with this image name (any letter case) runs.
-bool ProcessNamedRuns(const wchar_t* imageName);
-
 // Makes sure the desktop shell runs and keeps it from being ended while the scope lasts.
 class ShieldedDesktopShell
 {
