@@ -22,14 +22,27 @@ wine_session_start() {
         _ws_own_prefix=1
     fi
 
-    local n
-    for n in $(seq 91 199); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it accepts clients, so that
+    # sessions started at the same moment never share one.
+    local display_file n=""
+    display_file=$(mktemp /tmp/pellicor-display.XXXXXX)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
     _ws_xvfb_pid=$!
-    export DISPLAY=":$n"
     trap wine_session_stop EXIT
+    for _ in $(seq 1 100); do
+        if [ "$(wc -l <"$display_file")" -ge 1 ]; then
+            n=$(head -n 1 "$display_file")
+            break
+        fi
+        kill -0 "$_ws_xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    rm -f "$display_file"
+    if [ -z "$n" ]; then
+        _ws_log "Xvfb did not start"
+        return 1
+    fi
+    export DISPLAY=":$n"
 
     wineserver -p >/dev/null 2>&1 &
     _ws_server_pid=$!
