@@ -95,6 +95,8 @@ bool ParseReplyRule(std::wstring_view rest, ReplyRule& rule)
         rule.shape = ReplyRule::Shape::Oversized;
     else if (word == L"close")
         rule.shape = ReplyRule::Shape::Close;
+    else if (word == L"noanswer")
+        rule.shape = ReplyRule::Shape::NoAnswer;
     else
         return false;
     return rest.empty();
@@ -224,6 +226,9 @@ Response ClientRules::Answer(const ClientRequest& request) const
         break;
     case ReplyRule::Shape::Close:
         response = Response::Close();
+        break;
+    case ReplyRule::Shape::NoAnswer:
+        response = Response::NoAnswer();
         break;
     }
     return response.After(rule.delayMs);

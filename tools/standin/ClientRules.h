@@ -34,7 +34,8 @@ struct ReplyRule
         Malformed,
         Truncated,
         Oversized,
-        Close
+        Close,
+        NoAnswer
     };
     Shape shape = Shape::Normal;
     std::wstring status; // Shape::Status

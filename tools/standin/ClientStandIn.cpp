@@ -30,12 +30,13 @@ constexpr const wchar_t* kUsage =
     L"  --quiet             log nothing\n"
     L"  --pipe NAME         serve another pipe name (default \\\\.\\pipe\\pellicor)\n"
     L"  --exit-after SEC    stop by itself after SEC seconds\n"
+    L"  --never-read        accept connections and never read them (a client that has stopped)\n"
     L"  --stop              ask a running ClientStandIn.exe to stop, then exit\n"
     L"  --main-window first|N|never  show the client's main window; it closes on the first, the N-th\n"
     L"                      or no WM_CLOSE\n"
     L"  --record FILE       append the command line and each WM_CLOSE to FILE (or PELLICOR_STANDIN_RECORD)\n"
     L"rules:  state <Word> <path prefix>   menu <id> <text>\n"
-    L"        reply <Command|*> [slow <ms>] ok|status <Word>|malformed|truncated|oversized|close\n";
+    L"        reply <Command|*> [slow <ms>] ok|status <Word>|malformed|truncated|oversized|close|noanswer\n";
 
 struct Options
 {
@@ -44,6 +45,7 @@ struct Options
     std::wstring pipeName;
     bool quiet = false;
     bool stop = false;
+    bool neverRead = false;
     DWORD exitAfterMs = INFINITE;
 };
 
@@ -127,6 +129,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
             options.exitAfterMs = static_cast<DWORD>(_wtoi(argv[++i])) * 1000;
         else if (arg == L"--quiet")
             options.quiet = true;
+        else if (arg == L"--never-read")
+            options.neverRead = true;
         else if (arg == L"--stop")
             options.stop = true;
         else
@@ -226,6 +230,7 @@ int Run(int argc, wchar_t** argv)
     StandInServer server;
     if (!options.pipeName.empty())
         server.SetPipeName(options.pipeName);
+    server.SetNeverReads(options.neverRead);
     const std::size_t stateCount = rules.StateCount();
     server.SetRules(std::move(rules));
     if (!options.quiet)

@@ -36,6 +36,13 @@ Response Response::Close()
     return r;
 }
 
+Response Response::NoAnswer()
+{
+    Response r;
+    r.action = Action::NoAnswer;
+    return r;
+}
+
 Response Response::Malformed()
 {
     // Count -1, then two code units that would be "ok".
@@ -65,6 +72,7 @@ std::vector<std::uint8_t> Response::Encode() const
     case Action::Raw:
         return raw;
     case Action::CloseWithoutReply:
+    case Action::NoAnswer:
         break;
     }
     return {};
@@ -87,6 +95,9 @@ std::wstring Response::Describe() const
         break;
     case Action::CloseWithoutReply:
         text = L"closed without reply";
+        break;
+    case Action::NoAnswer:
+        text = L"no answer";
         break;
     }
     if (delayMs != 0)

@@ -14,9 +14,10 @@ struct Response
 {
     enum class Action
     {
-        Reply,            // reply, encoded as the client encodes it
-        Raw,              // raw, written as is in one write
-        CloseWithoutReply // the connection is closed without a write
+        Reply,             // reply, encoded as the client encodes it
+        Raw,               // raw, written as is in one write
+        CloseWithoutReply, // the connection is closed without a write
+        NoAnswer,          // the request was read; nothing is ever written, the connection stays open
     };
 
     Action action = Action::Reply;
@@ -28,6 +29,8 @@ struct Response
     static Response WithStatus(std::wstring status, std::vector<std::wstring> values = {});
     static Response Bytes(std::vector<std::uint8_t> bytes);
     static Response Close();
+    // A client that read the request and then stopped: the library's read waits until it gives up.
+    static Response NoAnswer();
     // A status field with a negative count.
     static Response Malformed();
     // The reply of Ok(values), cut in the middle of its last field.
@@ -41,7 +44,7 @@ struct Response
         return *this;
     }
 
-    // The bytes to write; empty for CloseWithoutReply.
+    // The bytes to write; empty for CloseWithoutReply and NoAnswer.
     std::vector<std::uint8_t> Encode() const;
     // One short line for logs: "ok Synced", "malformed", "12 raw bytes", "closed without reply".
     std::wstring Describe() const;

@@ -15,6 +15,7 @@ namespace
 
 constexpr DWORD kInstanceBufferBytes = 65536; // lets oversized answers go out in one write
 constexpr DWORD kClientCloseWaitMs = 5000;    // how long a written answer waits to be read
+constexpr DWORD kUnreadPollMs = 100;          // how often a connection never read looks for its client
 
 std::wstring Quoted(const std::wstring& text)
 {
@@ -83,13 +84,22 @@ void StandInServer::SetSpareInstances(unsigned count)
     m_spares = std::max(count, 2u);
 }
 
+void StandInServer::SetNeverReads(bool neverReads)
+{
+    std::lock_guard lock(m_threadMutex);
+    m_neverReads = neverReads;
+}
+
 UniqueFile StandInServer::CreateInstance(bool first, DWORD* lastError) const
 {
     const DWORD openMode =
         PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
+    // Never reading, the instance has no room for a request: a client's write waits as it would for a
+    // client whose buffer is full.
+    const DWORD inBuffer = m_neverReads ? 0 : kInstanceBufferBytes;
     UniqueFile instance(::CreateNamedPipeW(
         m_pipeName.c_str(), openMode, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-        PIPE_UNLIMITED_INSTANCES, kInstanceBufferBytes, kInstanceBufferBytes, 0, nullptr));
+        PIPE_UNLIMITED_INSTANCES, kInstanceBufferBytes, inBuffer, 0, nullptr));
     if (lastError)
         *lastError = instance ? ERROR_SUCCESS : ::GetLastError();
     return instance;
@@ -305,7 +315,7 @@ bool StandInServer::WriteMessage(HANDLE pipe, const std::vector<std::uint8_t>& m
 
 // Closing our end right after the write could throw the answer away before the library has read
 // it; the library closes its end once it has read, which ends this wait.
-void StandInServer::AwaitClientClose(HANDLE pipe) const
+void StandInServer::AwaitClientClose(HANDLE pipe, DWORD timeoutMs) const
 {
     UniqueKernelHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event)
@@ -324,9 +334,21 @@ void StandInServer::AwaitClientClose(HANDLE pipe) const
             continue;
         if (error != ERROR_IO_PENDING)
             return;
-        if (AwaitIo(pipe, overlapped, kClientCloseWaitMs, bytes) != Wait::Done)
+        if (AwaitIo(pipe, overlapped, timeoutMs, bytes) != Wait::Done)
             return;
     }
+}
+
+// Peeking reads nothing; it fails once the client has closed its end.
+void StandInServer::HoldUnread(HANDLE pipe) const
+{
+    Log(L"connection accepted, never read");
+    while (::WaitForSingleObject(m_stopEvent.get(), kUnreadPollMs) == WAIT_TIMEOUT)
+    {
+        if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, nullptr, nullptr))
+            break;
+    }
+    ::DisconnectNamedPipe(pipe);
 }
 
 void StandInServer::Listen(UniqueFile instance)
@@ -345,7 +367,16 @@ void StandInServer::Listen(UniqueFile instance)
     else
         Log(L"! cannot create another pipe instance");
 
-    if (connected)
+    if (!connected)
+        return;
+    bool neverReads = false;
+    {
+        std::lock_guard lock(m_threadMutex);
+        neverReads = m_neverReads;
+    }
+    if (neverReads)
+        HoldUnread(instance.get());
+    else
         Serve(instance.get());
 }
 
@@ -392,12 +423,18 @@ void StandInServer::Serve(HANDLE pipe)
         ::DisconnectNamedPipe(pipe);
         return;
     }
+    if (response.action == Response::Action::NoAnswer)
+    {
+        AwaitClientClose(pipe, INFINITE); // ends when the client gives up, or at Stop
+        ::DisconnectNamedPipe(pipe);
+        return;
+    }
     if (!WriteMessage(pipe, response.Encode()))
     {
         Log(L"! the answer could not be written");
         return;
     }
-    AwaitClientClose(pipe);
+    AwaitClientClose(pipe, kClientCloseWaitMs);
     ::DisconnectNamedPipe(pipe);
 }
 

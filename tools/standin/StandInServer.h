@@ -52,6 +52,10 @@ public:
     // rest (default 2, at least 2).
     void SetPipeName(std::wstring name);
     void SetSpareInstances(unsigned count);
+    // Before Start: accept every connection and never read from it, like a client whose listening
+    // thread still runs while the rest of it has stopped. Its pipe instances then buffer nothing, so
+    // even the library's write waits. (A client that reads and never answers: Response::NoAnswer.)
+    void SetNeverReads(bool neverReads);
 
     // False, with the reason in error, when the pipe cannot be created (for example because
     // another server already owns the name).
@@ -92,11 +96,12 @@ private:
     void Spawn(UniqueFile instance);
     void Listen(UniqueFile instance);
     void Serve(HANDLE pipe);
+    void HoldUnread(HANDLE pipe) const;
     Wait AwaitIo(HANDLE pipe, OVERLAPPED& overlapped, DWORD timeoutMs, DWORD& bytes) const;
     bool AwaitConnection(HANDLE pipe) const;
     bool ReadMessage(HANDLE pipe, std::vector<std::uint8_t>& message) const;
     bool WriteMessage(HANDLE pipe, const std::vector<std::uint8_t>& message) const;
-    void AwaitClientClose(HANDLE pipe) const;
+    void AwaitClientClose(HANDLE pipe, DWORD timeoutMs) const;
     Response Decide(const RecordedRequest& recorded) const;
     void Record(const RecordedRequest& recorded);
     void Log(const std::wstring& line) const;
@@ -109,6 +114,7 @@ private:
 
     std::wstring m_pipeName;
     unsigned m_spares = 2;
+    bool m_neverReads = false;
     UniqueKernelHandle m_stopEvent; // manual reset; set while stopping
 
     mutable std::mutex m_threadMutex; // m_workers, m_running, m_stopping

@@ -76,6 +76,7 @@ TEST(ClientRules, ReplyRulesShapeTheAnswer)
     EXPECT_GT(oversized.size(), kPipeBufferSize);
     const auto malformed = Parsed(L"reply * malformed").Answer({L"PathState", {}}).Encode();
     EXPECT_FALSE(DecodeReply(malformed.data(), malformed.size(), decoded));
+    EXPECT_EQ(Parsed(L"reply * noanswer").Answer({L"PathState", {}}).action, Response::Action::NoAnswer);
 }
 
 TEST(ClientRules, BadLinesAreNamed)
