@@ -51,4 +51,14 @@ ClientRequest MakeNotifyWinDowCloseRequest(std::uint64_t viewWindow)
     return {kCommandNotifyWinDowClose, {HandleForm(viewWindow)}};
 }
 
+RequestSize MenuCmdSizeBeforePaths(std::int32_t command)
+{
+    return RequestSize(kCommandMenuCmd).Add(DecimalForm(command)).Add(HandleForm(0));
+}
+
+RequestSize NotifySeletionChangedSizeBeforePaths()
+{
+    return RequestSize(kCommandNotifySeletionChanged).Add(HandleForm(0));
+}
+
 } // namespace pellicor

@@ -1,11 +1,13 @@
 // The pipe transaction and the command operations. Explorer calls these on many threads at once and
-// waits for them, so nothing here is shared, cached or retried, and an absent or busy client costs
-// at most the 1 ms pipe wait.
+// waits for them, so nothing here is shared, cached or retried: an absent or busy client costs at
+// most the 1 ms pipe wait, a client that has stopped answering at most the transaction's deadline,
+// and a server that is not our user's client in our session never reads a byte.
 #include "shellext/channel/PipeClient.h"
 
 #include "common/UniqueHandle.h"
 #include "shellext/channel/ClientCommands.h"
 #include "shellext/channel/ClientRequests.h"
+#include "shellext/channel/ServerIdentityCheck.h"
 #include "shellext/channel/WireCodec.h"
 #include "shellext/server/OverlayKind.h"
 
@@ -44,6 +46,37 @@ template <typename Operation> bool NoThrow(Operation&& operation) noexcept
     }
 }
 
+// The one deadline that the write and the read of a transaction share.
+class Deadline
+{
+public:
+    explicit Deadline(DWORD milliseconds) noexcept : m_start(::GetTickCount()), m_milliseconds(milliseconds)
+    {
+    }
+
+    DWORD Remaining() const noexcept
+    {
+        const DWORD elapsed = ::GetTickCount() - m_start; // unsigned: right across the counter's wrap
+        return elapsed >= m_milliseconds ? 0 : m_milliseconds - elapsed;
+    }
+
+private:
+    DWORD m_start;
+    DWORD m_milliseconds;
+};
+
+// Waits for one overlapped operation, started with `started` as its call's result, until the
+// deadline. On expiry the operation is cancelled and then waited for: the kernel must be done with
+// the OVERLAPPED and the buffer, both on the caller's stack, before the caller returns.
+bool Finish(HANDLE pipe, OVERLAPPED& io, BOOL started, const Deadline& deadline, DWORD& bytes) noexcept
+{
+    if (!started && ::GetLastError() != ERROR_IO_PENDING)
+        return false;
+    if (::WaitForSingleObject(io.hEvent, deadline.Remaining()) != WAIT_OBJECT_0)
+        ::CancelIo(pipe); // this thread's I/O on this handle: exactly this operation
+    return ::GetOverlappedResult(pipe, &io, &bytes, TRUE) != FALSE;
+}
+
 } // namespace
 
 bool PipeClient::Transact(const ClientRequest& request, ClientReply& reply) const
@@ -60,20 +93,33 @@ bool PipeClient::Transact(const ClientRequest& request, ClientReply& reply) cons
     if (!::WaitNamedPipeW(kPipeName, kPipeWaitMilliseconds))
         return false;
 
-    UniqueFile pipe(
-        ::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    // Overlapped, so that neither the write nor the read can wait past the deadline.
+    UniqueFile pipe(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OVERLAPPED, nullptr));
     if (!pipe)
         return false;
+    if (!PipeServerIsOurOwn(pipe.get()))
+        return false;
+    const UniqueKernelHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event)
+        return false;
 
+    const Deadline deadline(kTransactionDeadlineMilliseconds);
+    OVERLAPPED writing{};
+    writing.hEvent = event.get();
     DWORD written = 0;
-    const bool wrote = ::WriteFile(pipe.get(), requestBuffer, static_cast<DWORD>(requestLength), &written,
-                                   nullptr) != FALSE &&
-                       written == requestLength;
+    const BOOL writeStarted =
+        ::WriteFile(pipe.get(), requestBuffer, static_cast<DWORD>(requestLength), nullptr, &writing);
+    const bool wrote =
+        Finish(pipe.get(), writing, writeStarted, deadline, written) && written == requestLength;
 
     // The read is made even when the write failed: the client may still answer or close its end.
+    OVERLAPPED reading{};
+    reading.hEvent = event.get();
     DWORD received = 0;
-    const bool read =
-        ::ReadFile(pipe.get(), replyBuffer, static_cast<DWORD>(kPipeBufferSize), &received, nullptr) != FALSE;
+    const BOOL readStarted =
+        ::ReadFile(pipe.get(), replyBuffer, static_cast<DWORD>(kPipeBufferSize), nullptr, &reading);
+    const bool read = Finish(pipe.get(), reading, readStarted, deadline, received);
     pipe.reset();
 
     if (!wrote || !read)

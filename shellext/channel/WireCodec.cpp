@@ -73,6 +73,15 @@ bool GetField(const std::uint8_t* bytes, std::size_t count, std::size_t& offset,
 
 } // namespace
 
+RequestSize& RequestSize::Add(std::wstring_view field) noexcept
+{
+    // Saturates instead of wrapping: a size past the buffer only needs to stay past it.
+    constexpr std::size_t kPast = kPipeBufferSize + 1;
+    const std::size_t fieldBytes = field.size() > kPast ? kPast : kCountSize + kUnitSize * field.size();
+    m_bytes = m_bytes + fieldBytes > kPast ? kPast : m_bytes + fieldBytes;
+    return *this;
+}
+
 bool EncodeRequest(const ClientRequest& request, std::uint8_t (&buffer)[kPipeBufferSize], std::size_t& length)
 {
     std::size_t offset = 0;

@@ -1,5 +1,6 @@
 // Argument orders of the requests, as the client matches them.
 #include "shellext/channel/ClientRequests.h"
+#include "shellext/channel/WireCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,40 @@ TEST(ClientRequests, CommandsAndArgumentOrders)
 TEST(ClientRequests, MenuCmdWithNoSelectionStillCarriesNumberAndWindow)
 {
     EXPECT_EQ(MakeMenuCmdRequest(-1, 0, {}).arguments, (Args{L"-1", L"0000000000000000"}));
+}
+
+// The sizes callers count before sending must be the sizes the encoder writes, up to the last byte
+// that fits; past it they only need to stay past it.
+TEST(ClientRequests, CountedSizesAreTheEncodedSizes)
+{
+    const auto encodedSize = [](const ClientRequest& request) -> std::size_t
+    {
+        std::uint8_t buffer[kPipeBufferSize];
+        std::size_t length = 0;
+        return EncodeRequest(request, buffer, length) ? length : kPipeBufferSize + 1;
+    };
+    for (const Args& paths :
+         {Args{}, Args{L""}, Args{L"C:\\S\\a", L"C:\\S\\bb"}, Args{std::wstring(2016, L'p')},
+          Args{std::wstring(2017, L'p')}, Args{std::wstring(1000, L'x'), std::wstring(1100, L'y')}})
+    {
+        RequestSize command = MenuCmdSizeBeforePaths(5);
+        RequestSize selection = NotifySeletionChangedSizeBeforePaths();
+        for (const std::wstring& path : paths)
+        {
+            command.Add(path);
+            selection.Add(path);
+        }
+        EXPECT_EQ(command.Bytes(), encodedSize(MakeMenuCmdRequest(5, 0xFFFFFFFFFFFFFFFF, paths)));
+        EXPECT_EQ(selection.Bytes(), encodedSize(MakeNotifySeletionChangedRequest(0x1234, paths)));
+        EXPECT_EQ(command.Fits(), command.Bytes() <= kPipeBufferSize);
+    }
+    // One path of 2016 units makes "MenuCmd" exactly one buffer: 18 + 6 + 36 + 4 + 2 x 2016.
+    EXPECT_EQ(MenuCmdSizeBeforePaths(5).Add(std::wstring(2016, L'p')).Bytes(), kPipeBufferSize);
+    RequestSize past = MenuCmdSizeBeforePaths(5);
+    for (int i = 0; i < 5; ++i)
+        past.Add(std::wstring(2000, L'p'));
+    EXPECT_FALSE(past.Fits());
+    EXPECT_EQ(past.Bytes(), kPipeBufferSize + 1);
 }
 
 } // namespace

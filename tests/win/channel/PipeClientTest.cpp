@@ -1,9 +1,12 @@
 // The library's side of the pipe against the stand-in over the real "\\.\pipe\pellicor".
 #include "shellext/channel/PipeClient.h"
+#include "shellext/channel/ClientCommands.h"
 #include "shellext/channel/PeerCodec.h"
+#include "shellext/channel/ServerIdentityCheck.h"
 #include "shellext/channel/WireCodec.h"
 #include "shellext/server/OverlayKind.h"
 #include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/Watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +23,13 @@ using standin::RecordedRequest;
 using standin::Response;
 using Args = std::vector<std::wstring>;
 using namespace std::chrono_literals;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// A stalled call must end by the deadline; the margin only absorbs a loaded machine.
+constexpr milliseconds kStallMargin{1500};
+constexpr milliseconds kTickSlack{50}; // the system tick the deadline is counted in
+constexpr milliseconds kStallWatchdog{10000};
 
 HWND Window(std::uintptr_t value)
 {
@@ -68,7 +78,19 @@ std::vector<Operation> AllOperations()
     };
 }
 
-using PipeClientTest = StandInFixture;
+class PipeClientTest : public StandInFixture
+{
+protected:
+    void RestartServer(bool neverReads)
+    {
+        server.Stop();
+        server.ClearHandlers();
+        server.ClearRequests();
+        server.SetNeverReads(neverReads);
+        std::wstring error;
+        ASSERT_TRUE(server.Start(&error)) << Utf8(error);
+    }
+};
 
 TEST_F(PipeClientTest, EveryCommandCarriesItsArgumentsInOrder)
 {
@@ -174,10 +196,77 @@ TEST_F(PipeClientTest, BrokenRepliesFailTheTransaction)
     }
 }
 
-TEST_F(PipeClientTest, ASlowClientIsWaitedFor)
+// A client that answers is waited for; one that has stopped costs the deadline and no more, whether
+// it stopped before reading the request or after, and leaves nothing behind for the next call.
+TEST_F(PipeClientTest, AnAnswerIsWaitedForUntilTheDeadlineOnly)
 {
-    // Once connected, the read has no time-out of its own.
+    const auto deadline = milliseconds(kTransactionDeadlineMilliseconds);
     server.SetResponse(L"PathState", Response::Ok({L"Synced"}).After(300));
+    EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"));
+
+    const struct
+    {
+        const char* what;
+        Response response;
+        bool neverReads;
+        std::size_t recorded; // requests the stand-in read
+    } stalls[] = {
+        {"answers after the deadline", Response::Ok({L"Synced"}).After(4000), false, 1},
+        {"reads and never answers", Response::NoAnswer(), false, 1},
+        {"accepts and never reads", Response::Ok({L"Synced"}), true, 0},
+    };
+    for (const auto& stall : stalls)
+    {
+        RestartServer(stall.neverReads);
+        server.SetResponse(L"PathState", stall.response);
+        const auto start = steady_clock::now();
+        bool answered = true;
+        {
+            const Watchdog watchdog(kStallWatchdog, [this] { server.Stop(); });
+            answered = PipeClient().QueryPathState(Synced, L"C:\\a");
+            EXPECT_FALSE(watchdog.Fired()) << stall.what;
+        }
+        const auto elapsed = steady_clock::now() - start;
+        EXPECT_FALSE(answered) << stall.what;
+        EXPECT_GE(elapsed, deadline - kTickSlack) << stall.what << ": the client was waited for";
+        EXPECT_LE(elapsed, deadline + kStallMargin) << stall.what;
+        EXPECT_EQ(server.RequestCount(), stall.recorded) << stall.what;
+
+        RestartServer(false);
+        server.SetResponse(L"PathState", Response::Ok({L"Synced"}));
+        EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"))
+            << "a healthy client after one that " << stall.what;
+    }
+}
+
+// Only our own user's client in our session is told anything: the caller's identity replaced, the
+// real glue learns the stand-in's and refuses it before writing a byte.
+TEST_F(PipeClientTest, AServerOfAnotherUserOrSessionIsToldNothing)
+{
+    static std::optional<ProcessIdentity> pretended;
+    const std::optional<ProcessIdentity> me = CallerIdentity();
+    ASSERT_TRUE(me && me->userLength != 0) << "the caller's own identity is learned";
+
+    ProcessIdentity otherSession = *me;
+    otherSession.session += 1;
+    ProcessIdentity otherUser = *me;
+    otherUser.user[otherUser.userLength - 1] ^= 0x01; // the last byte of the last sub-authority
+    server.SetDefaultHandler([](const RecordedRequest&) { return Response::Ok({L"Synced"}); });
+    g_callerIdentityForTests = [] { return pretended; };
+    for (const auto& [what, identity] : {std::pair{"another session", std::optional(otherSession)},
+                                         std::pair{"another user", std::optional(otherUser)},
+                                         std::pair{"an unknown caller", std::optional<ProcessIdentity>()}})
+    {
+        pretended = identity;
+        for (const Operation& op : AllOperations())
+            EXPECT_FALSE(op.run(PipeClient())) << Utf8(op.command) << " with " << what;
+    }
+    pretended = me;
+    EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a")) << "the stand-in's identity is ours";
+    g_callerIdentityForTests = nullptr;
+    ASSERT_TRUE(server.WaitForRequests(1, 5s));
+    ::Sleep(200); // a request written by a refused call would arrive within this
+    EXPECT_EQ(server.RequestCount(), 1u) << "the refused calls sent nothing";
     EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"));
 }
 
