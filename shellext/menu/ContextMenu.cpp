@@ -1,6 +1,8 @@
 // The context menu. The client decides which items to show: we send it the selection, build the
 // menu from its answer and hand a picked command back to it. Both pipe calls run on the shell's
 // thread while it assembles or runs the menu, and give up at once when the client is not there.
+#include "shellext/channel/ClientRequests.h"
+#include "shellext/menu/DropFilesReader.h"
 #include "shellext/menu/LocalizedString.h"
 #include "shellext/menu/MenuPlan.h"
 #include "shellext/resources/ResourceIds.h"
@@ -8,6 +10,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <span>
+#include <string_view>
 
 namespace pellicor
 {
@@ -93,16 +97,45 @@ public:
             ::GlobalUnlock(m_memory);
     }
     explicit operator bool() const noexcept { return m_data != nullptr; }
+    const void* Data() const noexcept { return m_data; }
 
 private:
     HGLOBAL m_memory;
     void* m_data;
 };
 
+// A file list in the system's code page, as programs before Unicode made them.
+std::wstring NarrowPath(std::string_view name)
+{
+    const int units =
+        ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring path(static_cast<std::size_t>(std::max(units, 0)), L'\0');
+    if (units > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), path.data(), units);
+    return path;
+}
+
+// The longest command number InvokeCommand can send: the commands are 1 to 5, each one digit, and a
+// larger number is never shorter.
+constexpr std::int32_t kLongestCommandNumber = kLastCommandItemId;
+
+// Whether "MenuCmd" for this selection fits one request, whichever command is picked.
+bool MenuCommandFits(const std::vector<std::wstring>& paths)
+{
+    RequestSize size = MenuCmdSizeBeforePaths(kLongestCommandNumber);
+    for (const std::wstring& path : paths)
+    {
+        if (!size.Add(path).Fits())
+            return false;
+    }
+    return size.Fits();
+}
+
 } // namespace
 
 // The selection comes as a file list. Paths are taken whole, however long: a path cut to the old
-// 260-character limit would name another file, and the client would act on that one.
+// 260-character limit would name another file, and the client would act on that one. The list is
+// read within its memory block: a list that never ends is cut at the block's end, not read past it.
 IFACEMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY)
 {
     try
@@ -122,25 +155,15 @@ IFACEMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject,
             const GlobalLockScope lock(medium.get().hGlobal);
             if (!lock)
                 return E_INVALIDARG;
-            const auto drop = static_cast<HDROP>(medium.get().hGlobal);
-            const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-            if (count == 0)
+            const std::span<const std::uint8_t> block(static_cast<const std::uint8_t*>(lock.Data()),
+                                                      ::GlobalSize(medium.get().hGlobal));
+            DropFilesList list = ReadDropFiles(block, NarrowPath);
+            if (list.paths.empty() && !list.cut)
                 return E_INVALIDARG;
-
-            m_selectedPaths.clear();
-            for (UINT i = 0; i < count; ++i)
-            {
-                const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
-                std::wstring path(length + 1, L'\0');
-                const UINT copied = length ? ::DragQueryFileW(drop, i, path.data(), length + 1) : 0;
-                if (copied == 0)
-                {
-                    result = E_INVALIDARG; // keep what was read before the unreadable name
-                    break;
-                }
-                path.resize(std::min(copied, length));
-                m_selectedPaths.push_back(std::move(path));
-            }
+            // A name cut by the block's end is unreadable: keep the names before it.
+            m_selectedPaths = std::move(list.paths);
+            if (list.cut)
+                result = E_INVALIDARG;
         }
         LoadItemBitmaps();
         return result;
@@ -180,6 +203,10 @@ IFACEMETHODIMP CShellExt::QueryContextMenu(HMENU menu, UINT position, UINT first
         if (flags & (CMF_DEFAULTONLY | CMF_VERBSONLY))
             return IdentifiersUsed(0);
         if (lastId < firstId)
+            return IdentifiersUsed(0);
+        // A menu whose command could not be sent would drop the user's pick while telling the shell
+        // it was done: a selection too large for one "MenuCmd" gets no menu, and costs no round trip.
+        if (!MenuCommandFits(m_selectedPaths))
             return IdentifiersUsed(0);
 
         std::vector<std::wstring> values;

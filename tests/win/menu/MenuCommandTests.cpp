@@ -110,6 +110,32 @@ TEST_F(MenuCommandTest, InvokeSendsTheCommandTheViewWindowAndTheSelection)
     EXPECT_EQ(requests[0].request.arguments[1].size(), 16u);
 }
 
+// A menu is shown only when the command it offers can be sent. The request is UTF-16, so its length
+// is always even: 4096 bytes is the longest that fits, 4098 the shortest that does not.
+TEST_F(MenuCommandTest, AMenuIsShownOnlyWhenItsCommandFitsOneRequest)
+{
+    ServeMenuItems({L"2", L"Share", L"5", L"Open in the browser"});
+    // "MenuCmd" 18 bytes, the command number 4 + 2, the window 4 + 32, the path 4 + 2 x length.
+    const std::wstring folder = L"C:\\Sync\\";
+    const std::wstring fits = folder + std::wstring(2016 - folder.size(), L'f');
+    ASSERT_EQ(InitializeWith({fits}), S_OK);
+    UniqueMenu shellMenu = ShellMenu();
+    EXPECT_EQ(Query(shellMenu.get(), 1), 6);
+    EXPECT_EQ(InvokeOffset(5), S_OK);
+    const auto sent = server.RequestsFor(L"MenuCmd");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].raw.size(), 4096u);
+    EXPECT_EQ(sent[0].request.arguments.back(), fits);
+
+    // Two bytes more: "MenuItems" would still fit (4060 bytes), but the pick could not be sent.
+    server.ClearRequests();
+    ASSERT_EQ(InitializeWith({fits + L"g"}), S_OK);
+    shellMenu = ShellMenu();
+    EXPECT_EQ(Query(shellMenu.get(), 1), 0);
+    EXPECT_EQ(::GetMenuItemCount(shellMenu.get()), 2) << "the shell's menu is left as it was";
+    EXPECT_EQ(server.RequestCount(), 0u) << "not even the items are asked for";
+}
+
 TEST_F(MenuCommandTest, ViewWindowIsTheForegroundWindowOutsideExplorerAndIsKept)
 {
     ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
