@@ -7,6 +7,7 @@
 // to that thread (PostingTimer), so no member is ever touched by two threads.
 #include "shellext/server/ShellExt.h"
 
+#include "shellext/channel/ClientRequests.h"
 #include "shellext/menu/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
 #include "shellext/view/OleHandles.h"
@@ -18,6 +19,7 @@
 #include <shldisp.h>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace pellicor
@@ -85,28 +87,38 @@ HWND FindChildOfDescendant(HWND ancestor, const wchar_t* className)
     return search.found;
 }
 
-// The selection as the view lists it, or the shown folder when nothing is selected. False when the
-// browser shows no folder view to ask.
-bool ReadSelection(IWebBrowser2* browser, const std::wstring& currentFolder, std::vector<std::wstring>& paths)
+enum class SelectionRead
+{
+    NoView,   // the browser shows no folder view to ask
+    Read,     // paths holds the selection
+    TooLarge, // the notification could not carry it; reading stopped there
+};
+
+// The selection as the view lists it, or the shown folder when nothing is selected. Reading stops as
+// soon as the notification could no longer be sent: a select-all of a huge folder must not be walked
+// item by item on Explorer's window thread for a request that would be refused anyway.
+SelectionRead ReadSelection(IWebBrowser2* browser, const std::wstring& currentFolder,
+                            std::vector<std::wstring>& paths)
 {
     if (!browser)
-        return false;
+        return SelectionRead::NoView;
     ComPtr<IDispatch> document;
     if (FAILED(browser->get_Document(document.put())) || !document)
-        return false;
+        return SelectionRead::NoView;
     ComPtr<IShellFolderViewDual> view;
     if (FAILED(document->QueryInterface(IID_PPV_ARGS(view.put()))) || !view)
-        return false;
+        return SelectionRead::NoView;
     ComPtr<FolderItems> items;
     if (FAILED(view->SelectedItems(items.put())) || !items)
-        return false;
+        return SelectionRead::NoView;
     long count = 0;
     if (FAILED(items->get_Count(&count)))
-        return false;
+        return SelectionRead::NoView;
+    RequestSize size = NotifySeletionChangedSizeBeforePaths();
     if (count <= 0)
     {
         paths.push_back(currentFolder);
-        return true;
+        return size.Add(currentFolder).Fits() ? SelectionRead::Read : SelectionRead::TooLarge;
     }
     for (long i = 0; i < count; ++i)
     {
@@ -120,9 +132,12 @@ bool ReadSelection(IWebBrowser2* browser, const std::wstring& currentFolder, std
         UniqueBstr path;
         if (FAILED(item->get_Path(path.put())) || !path)
             continue;
-        paths.emplace_back(path.get(), ::SysStringLen(path.get()));
+        const std::wstring_view text(path.get(), ::SysStringLen(path.get()));
+        if (!size.Add(text).Fits())
+            return SelectionRead::TooLarge;
+        paths.emplace_back(text);
     }
-    return true;
+    return SelectionRead::Read;
 }
 
 } // namespace
@@ -242,12 +257,15 @@ void CShellExt::StopAttachRetry() noexcept
         ::KillTimer(m_viewWindow, kAttachRetryTimerId);
 }
 
+// A retry attaches only while the window still shows a folder of the sync folder: the settings may
+// have changed since the navigation that started it.
 void CALLBACK CShellExt::AttachRetryTimerProc(HWND window, UINT, UINT_PTR id, DWORD)
 {
     try
     {
         ::KillTimer(window, id);
-        if (auto* self = static_cast<CShellExt*>(::GetPropW(window, kAttachRetryProperty)))
+        auto* self = static_cast<CShellExt*>(::GetPropW(window, kAttachRetryProperty));
+        if (self && self->IsInSyncFolder(self->m_currentFolder))
             self->AttachPanel();
     }
     catch (...)
@@ -333,8 +351,18 @@ void CShellExt::PollSignIn()
 void CShellExt::NotifySelection(bool onlyIfChanged)
 {
     std::vector<std::wstring> selection;
-    if (!ReadSelection(m_browser.get(), m_currentFolder, selection))
+    switch (ReadSelection(m_browser.get(), m_currentFolder, selection))
+    {
+    case SelectionRead::NoView:
         return;
+    case SelectionRead::TooLarge:
+        // Nothing can be sent for it. The next selection differs from it and is sent, even one equal
+        // to the last selection sent: an empty list equals no selection read.
+        m_lastSelection.clear();
+        return;
+    case SelectionRead::Read:
+        break;
+    }
     if (onlyIfChanged && selection == m_lastSelection)
         return;
     m_pipe.NotifySeletionChanged(m_viewWindow, selection);

@@ -168,9 +168,10 @@ HRESULT CShellExt::OnDocumentComplete(const DISPPARAMS* params)
 
     if (!IsInSyncFolder(m_currentFolder))
     {
+        // A retry still waiting for the previous folder's view would attach in a folder outside.
+        StopAttachRetry();
         if (m_panelState == PanelAttached)
         {
-            StopAttachRetry();
             m_pipe.NotifyWinDowClose(m_viewWindow);
             m_panelState = NoPanel;
         }

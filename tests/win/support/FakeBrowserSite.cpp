@@ -80,7 +80,10 @@ private:
 class FakeFolderItems final : public FolderItems
 {
 public:
-    explicit FakeFolderItems(std::vector<std::wstring> paths) : m_paths(std::move(paths)) {}
+    FakeFolderItems(std::vector<std::wstring> paths, std::shared_ptr<long> itemReads)
+        : m_paths(std::move(paths)), m_itemReads(std::move(itemReads))
+    {
+    }
 
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
@@ -124,6 +127,7 @@ public:
     IFACEMETHODIMP Item(VARIANT index, FolderItem** item) override
     {
         *item = nullptr;
+        ++*m_itemReads;
         if (index.vt != VT_I4 || index.lVal < 0 || static_cast<std::size_t>(index.lVal) >= m_paths.size())
             return E_INVALIDARG;
         auto* made = new (std::nothrow) FakeFolderItem(m_paths[static_cast<std::size_t>(index.lVal)]);
@@ -139,6 +143,7 @@ private:
     ~FakeFolderItems() = default;
     ULONG m_refCount = 0;
     std::vector<std::wstring> m_paths;
+    std::shared_ptr<long> m_itemReads;
 };
 
 class PlainUnknown final : public IUnknown
@@ -326,7 +331,7 @@ IFACEMETHODIMP FakeFolderView::get_Folder(Folder**)
 
 IFACEMETHODIMP FakeFolderView::SelectedItems(FolderItems** items)
 {
-    auto* made = new (std::nothrow) FakeFolderItems(selection);
+    auto* made = new (std::nothrow) FakeFolderItems(selection, itemReads);
     if (!made)
         return E_OUTOFMEMORY;
     made->AddRef();

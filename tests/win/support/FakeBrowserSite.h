@@ -11,6 +11,7 @@
 #include <ocidl.h>
 #include <shldisp.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,8 @@ public:
     static ComPtr<FakeFolderView> Create();
 
     std::vector<std::wstring> selection; // full paths, in the order the view lists them
-    bool offerEvents = true;             // false: no connection point for DShellFolderViewEvents
+    std::shared_ptr<long> itemReads = std::make_shared<long>(0); // Item calls on the selections handed out
+    bool offerEvents = true; // false: no connection point for DShellFolderViewEvents
     FakeConnectionPoint& Events() { return *m_events.get(); }
 
     // IUnknown

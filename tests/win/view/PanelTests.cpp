@@ -131,6 +131,32 @@ TEST_F(ViewTest, ASelectionIsReportedWhenItChanges)
     EXPECT_EQ(4u, CountOf(kSelectionChanged));
 }
 
+// A select-all in a huge folder cannot be sent in one request: it is neither walked item by item on
+// the window's thread nor sent. The next selection differs from it, so it is sent, even when it is
+// the one sent before.
+TEST_F(ViewTest, ASelectionTooLargeToSendIsNotWalked)
+{
+    AttachAccepted();
+    const std::wstring a = L"C:\\Drovana\\Docs\\a.txt";
+    folderView->selection = {a};
+    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    ASSERT_EQ(1u, CountOf(kSelectionChanged));
+
+    folderView->selection.clear();
+    for (int i = 0; i < 100000; ++i)
+        folderView->selection.push_back(L"C:\\Drovana\\Docs\\file " + std::to_wstring(i) + L".txt");
+    *folderView->itemReads = 0;
+    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    EXPECT_LT(*folderView->itemReads, 200) << "reading stops where the request stops fitting";
+    EXPECT_EQ(1u, CountOf(kSelectionChanged));
+    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    EXPECT_EQ(1u, CountOf(kSelectionChanged));
+
+    folderView->selection = {a};
+    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    EXPECT_EQ(2u, CountOf(kSelectionChanged));
+}
+
 TEST_F(ViewTest, TheClientsMessagesPlaceItsPanelAndShowTheBand)
 {
     AttachAccepted();

@@ -95,6 +95,41 @@ TEST_F(XpViewTest, NoRetryOutlivesItsObjectOrItsFolder)
     EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "no retry runs for an object that is gone";
 }
 
+// Whatever the panel's state, leaving the sync folder ends a retry still waiting for the previous
+// folder's view, and a retry attaches only while the window still shows the sync folder.
+TEST_F(XpViewTest, ARetryNeverAttachesOutsideTheSyncFolder)
+{
+    const auto retryThenLeave = [&](const char* state)
+    {
+        EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+        ASSERT_NE(nullptr, ::GetPropW(window.TopLevel(), kRetryProperty)) << state << ": a retry is waiting";
+        EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kOutsideFolder));
+        server.ClearRequests();
+        window.ReplaceFolderView();
+        PumpMessages(900ms);
+        EXPECT_EQ(0u, CountOf(kCreatePluginWin)) << state;
+        EXPECT_EQ(nullptr, PromptDialog()) << state;
+    };
+    AttachAccepted();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kOutsideFolder));
+    retryThenLeave("no panel");
+
+    Refuse();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    ASSERT_NE(nullptr, PromptDialog());
+    retryThenLeave("sign-in band");
+
+    // The client signs out while a retry waits: nothing is inside the sync folder any more.
+    Accept();
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
+    EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
+    settings.SetString(L"username", L"");
+    server.ClearRequests();
+    window.ReplaceFolderView();
+    PumpMessages(900ms);
+    EXPECT_EQ(0u, CountOf(kCreatePluginWin)) << "signed out";
+}
+
 TEST_F(XpActiveXViewTest, AnActiveXViewIsTheItemsView)
 {
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
