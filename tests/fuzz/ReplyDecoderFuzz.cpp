@@ -4,6 +4,7 @@
 // reply it accepts encodes back to the same bytes when no field holds a NUL.
 #include "shellext/channel/PeerCodec.h"
 #include "shellext/channel/WireCodec.h"
+#include "tests/fuzz/FuzzInput.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +12,10 @@
 #include <string>
 #include <vector>
 
+using fuzz::Check;
+
 namespace
 {
-
 struct ModelField
 {
     std::wstring text; // cut at the first NUL
@@ -51,12 +53,6 @@ bool ModelDecode(const std::uint8_t* data, std::size_t size, std::vector<ModelFi
         fields.push_back(std::move(field));
     } while (offset != size);
     return true;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
 }
 
 } // namespace

@@ -3,40 +3,19 @@
 // decoder reads back. The input is taken as UTF-16 units; the unit FFFF starts the next field.
 #include "shellext/channel/PeerCodec.h"
 #include "shellext/channel/WireCodec.h"
+#include "tests/fuzz/FuzzInput.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
-namespace
-{
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-constexpr unsigned kFieldBreak = 0xFFFF;
-
-} // namespace
+using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    pellicor::ClientRequest request;
-    std::wstring* field = &request.command;
-    for (std::size_t i = 0; i + 1 < size; i += 2)
-    {
-        const unsigned unit = data[i] | data[i + 1] << 8;
-        if (unit == kFieldBreak)
-        {
-            request.arguments.emplace_back();
-            field = &request.arguments.back();
-        }
-        else
-            field->push_back(static_cast<wchar_t>(unit));
-    }
+    std::vector<std::wstring> fields = fuzz::SplitUnits(data, size);
+    pellicor::ClientRequest request{fields.front(), {fields.begin() + 1, fields.end()}};
 
     std::size_t expected = 4 + 2 * request.command.size();
     for (const std::wstring& argument : request.arguments)

@@ -2,6 +2,7 @@
 // must split into words that join back into the text: only the separator cuts, and a trailing
 // separator adds no word.
 #include "launcher/core/CommandLine.h"
+#include "tests/fuzz/FuzzInput.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,15 +10,10 @@
 #include <string>
 #include <string_view>
 
+using fuzz::Check;
+
 namespace
 {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
 void CheckSplit(std::string_view text, char separator)
 {
     const std::vector<std::string> words = drovana::SplitCommandLine(text, separator);
