@@ -3,6 +3,7 @@
 #include "shellext/channel/ClientCommands.h"
 #include "shellext/channel/PeerCodec.h"
 #include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/Watchdog.h"
 
 #include "common/UniqueHandle.h"
 
@@ -57,7 +58,10 @@ TEST_F(StandInServerTest, StopsWhileClientsAreConnectedOrWaiting)
     ASSERT_TRUE(Send(waiting.get(), request));
     ASSERT_TRUE(server.WaitForRequests(1, 5s));
 
-    server.Stop();
+    {
+        const Watchdog watchdog(10s); // a Stop that waits for its clients would hang here
+        server.Stop();
+    }
     EXPECT_FALSE(server.IsRunning());
     // Nobody answers any more, and the name is free for the next server.
     EXPECT_FALSE(::WaitNamedPipeW(kPipeName, 1));

@@ -2,7 +2,7 @@
 // report Windows XP to it (the compatibility version of this one program, never the prefix's).
 #include "tests/win/view/ViewFixture.h"
 
-#include "tests/win/support/RegistryScope.h"
+#include "tests/win/support/XpRun.h"
 
 #include <gtest/gtest.h>
 
@@ -139,60 +139,10 @@ TEST_F(XpActiveXViewTest, AnActiveXViewIsTheItemsView)
     EXPECT_NE(nullptr, PromptDialog()) << "the dialog is a child of the AtlAxWin window's parent";
 }
 
-// Runs the tests in a second process that Wine tells it runs on Windows XP.
-int RunAsXp(int argc, wchar_t** argv)
-{
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self);
-    const std::wstring exeName = path.substr(path.find_last_of(L'\\') + 1);
-    RegistryScope version(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + exeName);
-    if (!version.SetString(L"Version", L"winxp64"))
-    {
-        std::fprintf(stderr, "cannot set the XP compatibility version\n");
-        return 1;
-    }
-    std::wstring commandLine = L"\"" + path + L"\" --xp-child";
-    for (int i = 1; i < argc; ++i)
-        commandLine += L" \"" + std::wstring(argv[i]) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::printf("starting the tests again as a Windows XP program\n");
-    std::fflush(stdout);
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &process))
-    {
-        std::fprintf(stderr, "cannot start the XP run\n");
-        return 1;
-    }
-    UniqueKernelHandle thread(process.hThread);
-    UniqueKernelHandle child(process.hProcess);
-    ::WaitForSingleObject(child.get(), INFINITE);
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(child.get(), &exitCode);
-    return static_cast<int>(exitCode);
-}
-
 } // namespace
 } // namespace pellicor::test
 
 int main()
 {
-    int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (argc < 2 || std::wstring(argv[1]) != L"--xp-child")
-        return pellicor::test::RunAsXp(argc, argv);
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i)
-    {
-        if (i != 1)
-            arguments.push_back(pellicor::test::Utf8(argv[i]));
-    }
-    std::vector<char*> pointers;
-    for (auto& argument : arguments)
-        pointers.push_back(argument.data());
-    int count = static_cast<int>(pointers.size());
-    ::testing::InitGoogleTest(&count, pointers.data());
-    return RUN_ALL_TESTS();
+    return pellicor::test::RunGoogleTestsAsXp();
 }
