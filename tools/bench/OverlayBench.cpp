@@ -1,8 +1,10 @@
-// IsMemberOf against the stand-in: present, absent, and from several threads at once.
+// IsMemberOf against the stand-in: present, absent, stalled, and from several threads at once.
 #include "tools/bench/BareTransaction.h"
 #include "tools/bench/BenchSections.h"
 
+#include "common/UniqueHandle.h"
 #include "shellext/channel/ClientCommands.h"
+#include "shellext/channel/ServerIdentityCheck.h"
 #include "tools/standin/StandInServer.h"
 
 #include <algorithm>
@@ -106,6 +108,27 @@ void MeasurePresent(const BenchLibrary& library, const BenchOptions& options, Re
                 "",
                 {},
                 "misses: " + std::to_string(waitAloneMisses)});
+
+    // The server check on a connected pipe, the connection itself not timed.
+    std::vector<double> checkSamples;
+    int refusals = 0;
+    for (int i = 0; i < options.calls; ++i)
+    {
+        if (!::WaitNamedPipeW(kPipeName, 1000))
+            continue;
+        const UniqueFile pipe(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+        if (!pipe)
+            continue;
+        checkSamples.push_back(Timed([&] { return PipeServerIsOurOwn(pipe.get()); }, ok));
+        refusals += ok ? 0 : 1;
+    }
+    report.Add({"  server identity check alone, client present",
+                "us",
+                Summarize(checkSamples),
+                "",
+                {},
+                "refusals (must be 0): " + std::to_string(refusals)});
     report.Target("overlay_present_vs_floor", oursSummary.median / floorSummary.median, kPipeOverheadLimit);
 }
 
@@ -137,6 +160,45 @@ void MeasureAbsent(const BenchLibrary& library, const BenchOptions& options, Rep
                 "WaitNamedPipeW alone (1 ms) on the absent pipe", Summarize(floorSamples),
                 "answers S_OK (must be 0): " + std::to_string(hits)});
     report.Target("overlay_absent_p99_ms", oursSummary.p99 / 1000.0, kAbsentP99LimitMs, Report::Bound::Under);
+}
+
+// One call against a client that has stopped, in each of the two ways a client stops: what it costs
+// is the transaction's deadline.
+void MeasureStalled(const BenchLibrary& library, const BenchOptions& options, Report& report)
+{
+    const ComPtr<IShellIconOverlayIdentifier> overlay =
+        library.Create<IShellIconOverlayIdentifier>(IID_IShellIconOverlayIdentifier);
+    if (!overlay)
+        return;
+    const int calls = std::max(3, options.rounds / 4);
+    for (const bool neverReads : {false, true})
+    {
+        StandInServer server;
+        server.SetNeverReads(neverReads);
+        if (!StartServer(server, 2))
+            return;
+        server.SetResponse(kCommandPathState, Response::NoAnswer());
+        const char* way = neverReads ? "never reads" : "reads, never answers";
+        Progress("IsMemberOf with a stalled client that %s: %d calls of about %u ms", way, calls,
+                 kTransactionDeadlineMilliseconds);
+        std::vector<double> samples;
+        int hits = 0;
+        bool ok = false;
+        for (int i = 0; i < calls; ++i)
+        {
+            samples.push_back(
+                Timed([&] { return overlay->IsMemberOf(kPath, FILE_ATTRIBUTE_NORMAL) == S_OK; }, ok) /
+                1000.0);
+            hits += ok ? 1 : 0;
+        }
+        report.Add({std::string("IsMemberOf, client stalled: ") + way,
+                    "ms",
+                    Summarize(samples),
+                    "",
+                    {},
+                    "the deadline: " + std::to_string(kTransactionDeadlineMilliseconds) +
+                        " ms; answers S_OK (must be 0): " + std::to_string(hits)});
+    }
 }
 
 struct ThreadRun
@@ -244,6 +306,7 @@ void RunOverlayBenchmarks(const BenchLibrary& library, const BenchOptions& optio
 {
     MeasurePresent(library, options, report);
     MeasureAbsent(library, options, report);
+    MeasureStalled(library, options, report);
     MeasureThreads(library, options, report);
 }
 
