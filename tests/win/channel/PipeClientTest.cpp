@@ -78,19 +78,7 @@ std::vector<Operation> AllOperations()
     };
 }
 
-class PipeClientTest : public StandInFixture
-{
-protected:
-    void RestartServer(bool neverReads)
-    {
-        server.Stop();
-        server.ClearHandlers();
-        server.ClearRequests();
-        server.SetNeverReads(neverReads);
-        std::wstring error;
-        ASSERT_TRUE(server.Start(&error)) << Utf8(error);
-    }
-};
+using PipeClientTest = StandInFixture;
 
 TEST_F(PipeClientTest, EveryCommandCarriesItsArgumentsInOrder)
 {
@@ -217,7 +205,7 @@ TEST_F(PipeClientTest, AnAnswerIsWaitedForUntilTheDeadlineOnly)
     };
     for (const auto& stall : stalls)
     {
-        RestartServer(stall.neverReads);
+        RestartStandIn(stall.neverReads);
         server.SetResponse(L"PathState", stall.response);
         const auto start = steady_clock::now();
         bool answered = true;
@@ -232,7 +220,7 @@ TEST_F(PipeClientTest, AnAnswerIsWaitedForUntilTheDeadlineOnly)
         EXPECT_LE(elapsed, deadline + kStallMargin) << stall.what;
         EXPECT_EQ(server.RequestCount(), stall.recorded) << stall.what;
 
-        RestartServer(false);
+        RestartStandIn(false);
         server.SetResponse(L"PathState", Response::Ok({L"Synced"}));
         EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"))
             << "a healthy client after one that " << stall.what;

@@ -49,25 +49,15 @@ protected:
         ASSERT_EQ(S_OK, init->QueryInterface(IID_PPV_ARGS(menu.put())));
     }
 
-    void Restart(bool neverReads)
-    {
-        server.Stop();
-        server.ClearHandlers();
-        server.ClearRequests();
-        server.SetNeverReads(neverReads);
-        std::wstring error;
-        ASSERT_TRUE(server.Start(&error)) << Utf8(error);
-    }
-
     void StallClient()
     {
-        Restart(GetParam() == Stall::AcceptsAndNeverReads);
+        RestartStandIn(GetParam() == Stall::AcceptsAndNeverReads);
         server.SetDefaultHandler([](const RecordedRequest&) { return Response::NoAnswer(); });
     }
 
     void HealClient()
     {
-        Restart(false);
+        RestartStandIn(false);
         server.SetResponse(kCommandPathState, Response::Ok({L"Synced"}));
         server.SetResponse(kCommandMenuItems, Response::Ok({L"2", L"Share"}));
     }

@@ -16,6 +16,8 @@ class StandInFixture : public ::testing::Test
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A fresh server with no answers set and no requests recorded; `neverReads` as SetNeverReads.
+    void RestartStandIn(bool neverReads = false);
 
     standin::StandInServer server;
 };
