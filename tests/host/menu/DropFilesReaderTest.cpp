@@ -11,37 +11,30 @@ namespace pellicor::test
 namespace
 {
 
+using namespace std::string_literals;
 using Bytes = std::vector<std::uint8_t>;
 using Paths = std::vector<std::wstring>;
 
-void PutUint32(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-// A header with the list right behind it, then `list` as it is given.
-Bytes Block(bool wide, const Bytes& list, std::uint32_t listOffset = kDropFilesHeaderSize)
+// A header naming `offset` as the list's start, filler up to it, then the list's units: two bytes
+// each when wide, one otherwise.
+Bytes Block(bool wide, const std::wstring& list, std::uint32_t offset = kDropFilesHeaderSize)
 {
     Bytes block(kDropFilesHeaderSize, 0);
-    PutUint32(block, 0, listOffset);
-    PutUint32(block, 16, wide ? 1 : 0);
-    block.insert(block.end(), list.begin(), list.end());
+    for (int i = 0; i < 4; ++i)
+        block[i] = static_cast<std::uint8_t>(offset >> (8 * i));
+    block[16] = wide ? 1 : 0;
+    if (offset > kDropFilesHeaderSize && offset < 64)
+        block.resize(offset, 0xEE);
+    for (wchar_t unit : list)
+    {
+        block.push_back(static_cast<std::uint8_t>(unit));
+        if (wide)
+            block.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
     return block;
 }
 
-Bytes WideList(const std::wstring& units)
-{
-    Bytes bytes;
-    for (wchar_t unit : units)
-    {
-        bytes.push_back(static_cast<std::uint8_t>(unit));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return bytes;
-}
-
-// The system's code page, as far as these tests need one: bytes as Latin-1.
+// The system's code page as far as these tests need one: bytes as Latin-1.
 std::wstring Latin1(std::string_view name)
 {
     std::wstring wide;
@@ -50,60 +43,38 @@ std::wstring Latin1(std::string_view name)
     return wide;
 }
 
-DropFilesList Read(const Bytes& block)
+TEST(DropFilesReader, NamesUpToTheListsEndOrTheBlocksEnd)
 {
-    return ReadDropFiles(block, Latin1);
-}
-
-TEST(DropFilesReader, WideAndNarrowListsEndAtTheEmptyName)
-{
-    using namespace std::string_literals;
-    const DropFilesList wide = Read(Block(true, WideList(L"C:\\a\0D:\\\u5353 b\0\0C:\\ignored\0\0"s)));
-    EXPECT_EQ(wide.paths, (Paths{L"C:\\a", L"D:\\\u5353 b"}));
-    EXPECT_FALSE(wide.cut);
-
-    const std::string narrow = "C:\\x\0C:\\\xE9t\xE9\0\0"s;
-    const DropFilesList fromNarrow = Read(Block(false, Bytes(narrow.begin(), narrow.end())));
-    EXPECT_EQ(fromNarrow.paths, (Paths{L"C:\\x", L"C:\\\u00E9t\u00E9"}));
-
-    EXPECT_TRUE(Read(Block(true, WideList(std::wstring(1, L'\0')))).paths.empty()) << "a list of no file";
-    Bytes gap(8, 0xEE);
-    const Bytes farList = WideList(L"C:\\far\0\0"s);
-    gap.insert(gap.end(), farList.begin(), farList.end());
-    const DropFilesList far = Read(Block(true, gap, 28));
-    EXPECT_EQ(far.paths, (Paths{L"C:\\far"})) << "the list starts where the header says";
-}
-
-TEST(DropFilesReader, ListsThatRunToTheBlocksEndAreCutThere)
-{
-    using namespace std::string_literals;
-    // The last name has no NUL: the names before it are all that can be read.
-    const DropFilesList cut = Read(Block(true, WideList(L"C:\\a\0C:\\unterminated"s)));
-    EXPECT_EQ(cut.paths, (Paths{L"C:\\a"}));
-    EXPECT_TRUE(cut.cut);
-
-    // The final empty name missing: the list ends with the block.
-    const DropFilesList unended = Read(Block(true, WideList(L"C:\\a\0"s)));
-    EXPECT_EQ(unended.paths, (Paths{L"C:\\a"}));
-    EXPECT_FALSE(unended.cut);
-
-    // An odd byte at the end is half a unit.
-    Bytes odd = WideList(L"C:\\a"s);
-    odd.push_back('b');
-    EXPECT_TRUE(Read(Block(true, odd)).cut);
-}
-
-TEST(DropFilesReader, BrokenHeadersGiveNoNames)
-{
-    const Bytes list = WideList(std::wstring(L"C:\\a\0\0", 6));
-    for (const Bytes& block : {Bytes{}, Bytes(kDropFilesHeaderSize - 1, 0), Block(true, list, 4),
-                               Block(true, list, kDropFilesHeaderSize + 13), Block(true, list, 0xFFFFFFFF)})
+    Bytes odd = Block(true, L"C:\\a"s);
+    odd.push_back('b'); // half a unit
+    const struct
     {
-        const DropFilesList read = Read(block);
-        EXPECT_TRUE(read.paths.empty()) << block.size() << " bytes";
-        EXPECT_FALSE(read.cut);
+        const char* what;
+        Bytes block;
+        Paths paths;
+        bool cut;
+    } cases[] = {
+        {"wide",
+         Block(true, L"C:\\a\0D:\\\u5353 b\0\0C:\\after the end\0\0"s),
+         {L"C:\\a", L"D:\\\u5353 b"},
+         false},
+        {"narrow", Block(false, L"C:\\x\0C:\\\u00E9t\u00E9\0\0"s), {L"C:\\x", L"C:\\\u00E9t\u00E9"}, false},
+        {"no file", Block(true, L"\0"s), {}, false},
+        {"a gap before the list", Block(true, L"C:\\far\0\0"s, 28), {L"C:\\far"}, false},
+        {"no final empty name", Block(true, L"C:\\a\0"s), {L"C:\\a"}, false},
+        {"a name cut by the end", Block(true, L"C:\\a\0C:\\unterminated"s), {L"C:\\a"}, true},
+        {"half a unit at the end", odd, {}, true},
+        {"no room for the header", Bytes(kDropFilesHeaderSize - 1, 0), {}, false},
+        {"the list inside the header", Block(true, L"C:\\a\0\0"s, 4), {}, false},
+        {"the list past the block", Block(true, L"C:\\a\0\0"s, 4096), {}, false},
+    };
+    for (const auto& c : cases)
+    {
+        const DropFilesList read = ReadDropFiles(c.block, Latin1);
+        EXPECT_EQ(read.paths, c.paths) << c.what;
+        EXPECT_EQ(read.cut, c.cut) << c.what;
     }
-    EXPECT_TRUE(ReadDropFiles(Block(false, Bytes{'C', 0, 0}), nullptr).paths.empty())
+    EXPECT_TRUE(ReadDropFiles(Block(false, L"C:\\x\0\0"s), nullptr).paths.empty())
         << "narrow names need a converter";
 }
 
