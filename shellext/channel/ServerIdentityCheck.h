@@ -1,5 +1,5 @@
 #pragma once
-// Who serves a connected pipe (its process, that process's session and token user) and who we are,
+// Who serves a connected pipe (its process and session, the process's token user) and who we are,
 // handed to MayTalkToServer before a byte is written. Each step queries the system's own records;
 // none waits on the client. Header-only, so that every program built with the pipe transaction gets
 // the same check.
@@ -23,15 +23,29 @@ inline CallerIdentitySource g_callerIdentityForTests = nullptr;
 namespace server_identity_detail
 {
 
-using GetServerProcessIdFunction = BOOL(WINAPI*)(HANDLE, PULONG);
+using GetServerIdFunction = BOOL(WINAPI*)(HANDLE, PULONG);
 
-// Vista and later name a pipe's server process; before that the check is skipped. Resolved at run
-// time so that the library still loads where the function does not exist.
-inline GetServerProcessIdFunction ServerProcessIdFunction() noexcept
+// Vista and later name a pipe's server process and its session; before that the check is skipped.
+// Resolved at run time so that the library still loads where the functions do not exist.
+struct PipeServerFunctions
 {
-    static const auto function = reinterpret_cast<GetServerProcessIdFunction>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetNamedPipeServerProcessId")));
-    return function;
+    GetServerIdFunction processId = nullptr;
+    GetServerIdFunction sessionId = nullptr;
+};
+
+inline const PipeServerFunctions& ServerFunctions() noexcept
+{
+    static const PipeServerFunctions functions = []
+    {
+        const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+        const auto resolve = [kernel](const char* name) {
+            return reinterpret_cast<GetServerIdFunction>(
+                reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+        };
+        return PipeServerFunctions{resolve("GetNamedPipeServerProcessId"),
+                                   resolve("GetNamedPipeServerSessionId")};
+    }();
+    return functions;
 }
 
 inline std::optional<ProcessIdentity> IdentityFromToken(HANDLE token, DWORD session) noexcept
@@ -68,12 +82,13 @@ inline const std::optional<ProcessIdentity>& OwnProcessIdentity() noexcept
     return identity;
 }
 
-inline std::optional<ProcessIdentity> ServerIdentity(HANDLE pipe,
-                                                     GetServerProcessIdFunction serverProcessId) noexcept
+// The pipe names its server's session itself: one call, where asking the process for it would open
+// the process once more.
+inline std::optional<ProcessIdentity> ServerIdentity(HANDLE pipe, const PipeServerFunctions& server) noexcept
 {
     ULONG processId = 0;
-    DWORD session = 0;
-    if (!serverProcessId(pipe, &processId) || processId == 0 || !::ProcessIdToSessionId(processId, &session))
+    ULONG session = 0;
+    if (!server.processId(pipe, &processId) || processId == 0 || !server.sessionId(pipe, &session))
         return std::nullopt;
     // Another user's process normally refuses to be opened: its identity is then unknown, which
     // refuses it as well.
@@ -107,10 +122,10 @@ inline std::optional<ProcessIdentity> CallerIdentity() noexcept
 inline bool PipeServerIsOurOwn(HANDLE pipe) noexcept
 {
     using namespace server_identity_detail;
-    const GetServerProcessIdFunction serverProcessId = ServerProcessIdFunction();
-    if (!serverProcessId)
+    const PipeServerFunctions& server = ServerFunctions();
+    if (!server.processId || !server.sessionId)
         return MayTalkToServer(false, std::nullopt, std::nullopt);
-    return MayTalkToServer(true, CallerIdentity(), ServerIdentity(pipe, serverProcessId));
+    return MayTalkToServer(true, CallerIdentity(), ServerIdentity(pipe, server));
 }
 
 } // namespace pellicor
