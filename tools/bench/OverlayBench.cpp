@@ -2,9 +2,7 @@
 #include "tools/bench/BareTransaction.h"
 #include "tools/bench/BenchSections.h"
 
-#include "common/UniqueHandle.h"
 #include "shellext/channel/ClientCommands.h"
-#include "shellext/channel/ServerIdentityCheck.h"
 #include "tools/standin/StandInServer.h"
 
 #include <algorithm>
@@ -21,7 +19,6 @@ using standin::Response;
 using standin::StandInServer;
 
 constexpr int kThreadRepeats = 5;
-constexpr DWORD kSettleMs = 3; // for the stand-in to take up a new connection
 
 const wchar_t kPath[] = L"C:\\Users\\someone\\Drovana\\Projects\\2024\\report final.docx";
 
@@ -110,28 +107,6 @@ void MeasurePresent(const BenchLibrary& library, const BenchOptions& options, Re
                 {},
                 "misses: " + std::to_string(waitAloneMisses)});
 
-    // The server check on a connected pipe, on its own: neither the connection nor the stand-in's
-    // taking it up (which a real transaction overlaps with the check) is timed.
-    std::vector<double> checkSamples;
-    int refusals = 0;
-    for (int i = 0; i < options.calls; ++i)
-    {
-        if (!::WaitNamedPipeW(kPipeName, 1000))
-            continue;
-        const UniqueFile pipe(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
-        if (!pipe)
-            continue;
-        ::Sleep(kSettleMs);
-        checkSamples.push_back(Timed([&] { return PipeServerIsOurOwn(pipe.get()); }, ok));
-        refusals += ok ? 0 : 1;
-    }
-    report.Add({"  server identity check alone, client present",
-                "us",
-                Summarize(checkSamples),
-                "",
-                {},
-                "refusals (must be 0): " + std::to_string(refusals)});
     report.Target("overlay_present_vs_floor", oursSummary.median / floorSummary.median, kPipeOverheadLimit);
 }
 
