@@ -81,13 +81,23 @@ bool HasMessage(const std::string& log, const std::string& message)
     return log.find(": " + message + "\r\n") != std::string::npos;
 }
 
+void ExpectLeftInPlace(const std::wstring& shortcut)
+{
+    const auto log = ReadFileBytes(LogFile());
+    EXPECT_TRUE(log &&
+                HasMessage(*log, "DeleteShortcut: " + Utf8(shortcut) +
+                                     " left in place: a link, a junction or a folder outside the user's "
+                                     "profile is on its way"))
+        << (log ? *log : "no log");
+}
+
 TEST_F(LauncherLinks, LogFolderThatIsALinkLosesTheLine)
 {
     ForEachKind(FolderLinkKinds(),
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    WriteFileBytes(outside.File(L"FileSync.log"), kOutsideText);
+                    outside.Put(L"FileSync.log", kOutsideText);
                     FolderAside aside(LogFolder());
                     const PlantedLink link(kind, LogFolder(), outside.path(), true);
                     if (!link)
@@ -105,8 +115,7 @@ TEST_F(LauncherLinks, LogFileThatIsALinkIsNeitherAppendedToNorCreated)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    const std::wstring target = outside.File(L"target.log");
-                    WriteFileBytes(target, kOutsideText);
+                    const std::wstring target = outside.Put(L"target.log", kOutsideText);
                     const PlantedLink link(kind, LogFile(), target, false);
                     if (!link)
                         return false;
@@ -134,8 +143,7 @@ TEST_F(LauncherLinks, ArchiveThatIsALinkStopsTheRotationAndSaysSo)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    const std::wstring target = outside.File(L"target.log");
-                    WriteFileBytes(target, kOutsideText);
+                    const std::wstring target = outside.Put(L"target.log", kOutsideText);
                     const PlantedLink link(kind, ArchiveFile(), target, false);
                     if (!link)
                         return false;
@@ -170,7 +178,7 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    WriteFileBytes(outside.File(L"Drovana.lnk"), kOutsideText);
+                    outside.Put(L"Drovana.lnk", kOutsideText);
                     FolderAside aside(links);
                     const PlantedLink link(kind, links, outside.path(), true);
                     if (!link)
@@ -178,12 +186,7 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                     RemoveLogFiles();
                     EXPECT_EQ(folder.Run(L"/Uninstall"), 0u);
                     ExpectUntouched(outside, {L"Drovana.lnk"});
-                    const auto log = ReadFileBytes(LogFile());
-                    EXPECT_TRUE(log &&
-                                HasMessage(*log, "DeleteShortcut: " + Utf8(links) +
-                                                     "\\Drovana.lnk left in place: a link, a junction or a "
-                                                     "folder outside the user's profile is on its way"))
-                        << (log ? *log : "no log");
+                    ExpectLeftInPlace(links + L"\\Drovana.lnk");
                     return true;
                 });
 
@@ -191,8 +194,7 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    const std::wstring target = outside.File(L"target.lnk");
-                    WriteFileBytes(target, kOutsideText);
+                    const std::wstring target = outside.Put(L"target.lnk", kOutsideText);
                     const std::wstring linked = sendTo + L"\\Drovana.lnk";
                     const PlantedLink link(kind, linked, target, false);
                     if (!link)
@@ -205,12 +207,7 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                     EXPECT_FALSE(ReadFileBytes(plain)) << "a plain shortcut was left";
                     EXPECT_TRUE(ReadFileBytes(linked)) << "the link itself went";
                     ExpectUntouched(outside, {L"target.lnk"});
-                    const auto log = ReadFileBytes(LogFile());
-                    EXPECT_TRUE(log &&
-                                HasMessage(*log, "DeleteShortcut: " + Utf8(linked) +
-                                                     " left in place: a link, a junction or a folder outside "
-                                                     "the user's profile is on its way"))
-                        << (log ? *log : "no log");
+                    ExpectLeftInPlace(linked);
                     return true;
                 });
 }

@@ -191,6 +191,12 @@ OutsideFolder::~OutsideFolder()
     ::RemoveDirectoryW(m_path.c_str());
 }
 
+std::wstring OutsideFolder::Put(const std::wstring& name, const std::string& bytes) const
+{
+    WriteFileBytes(File(name), bytes);
+    return File(name);
+}
+
 std::vector<std::wstring> OutsideFolder::Names() const
 {
     std::vector<std::wstring> names;

@@ -54,6 +54,8 @@ public:
 
     const std::wstring& path() const { return m_path; } // without a trailing backslash
     std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
+    // Writes a file with the given bytes and returns its path.
+    std::wstring Put(const std::wstring& name, const std::string& bytes) const;
     // The names in the folder, sorted.
     std::vector<std::wstring> Names() const;
 
