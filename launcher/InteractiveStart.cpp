@@ -56,24 +56,33 @@ bool CreateProcessWithUserToken(HANDLE explorerToken, const wchar_t* application
         ::SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    // The user's own variables (profile, temporary folder, path), not the elevated installer's.
-    const UserEnvironmentBlock environment(explorerToken);
-    if (!environment.get())
-        return false;
-    auto writableCommandLine = WritableCopy(commandLine);
-    auto writableDesktop = WritableCopy(kInteractiveDesktop);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.lpDesktop = writableDesktop.get();
-    PROCESS_INFORMATION info{};
-    // No logon flags: the user is signed in, so the profile is loaded already.
-    if (!starters.createProcessWithToken(explorerToken, 0, application, writableCommandLine.get(),
-                                         NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
-                                         environment.get(), nullptr, &startup, &info))
-        return false;
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
-    return true;
+    bool started = false;
+    DWORD error = ERROR_SUCCESS;
+    {
+        // The user's own variables (profile, temporary folder, path), not the elevated installer's.
+        const UserEnvironmentBlock environment(explorerToken);
+        if (!environment.get())
+            return false;
+        auto writableCommandLine = WritableCopy(commandLine);
+        auto writableDesktop = WritableCopy(kInteractiveDesktop);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.lpDesktop = writableDesktop.get();
+        PROCESS_INFORMATION info{};
+        // No logon flags: the user is signed in, so the profile is loaded already.
+        started = starters.createProcessWithToken(explorerToken, 0, application, writableCommandLine.get(),
+                                                  NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
+                                                  environment.get(), nullptr, &startup, &info) != FALSE;
+        error = ::GetLastError();
+        if (started)
+        {
+            ::CloseHandle(info.hThread);
+            ::CloseHandle(info.hProcess);
+        }
+    }
+    // Releasing the environment must not change the error that the log reports.
+    ::SetLastError(error);
+    return started;
 }
 
 bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine)

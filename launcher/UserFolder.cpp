@@ -131,7 +131,9 @@ UserFile UserFolder::OpenFile(const std::wstring& name, DWORD access, DWORD shar
         return file;
     }
     const std::wstring path = m_path + L"\\" + name;
-    constexpr DWORD kNoFollow = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    // Folders open too, so that a folder where a file belongs is recognised and refused.
+    constexpr DWORD kNoFollow =
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
     access |= FILE_READ_ATTRIBUTES;
     // An existing file is opened, a missing one created new: never "open or create", which creates
     // the target of a dangling link where links are followed.
