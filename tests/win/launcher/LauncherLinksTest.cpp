@@ -127,6 +127,7 @@ TEST_F(LauncherLinks, LogFileThatIsALinkIsNeitherAppendedToNorCreated)
                         ::DeleteFileW(target.c_str());
                         EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
                         EXPECT_EQ(outside.Names(), std::vector<std::wstring>{});
+                        outside.Put(L"target.log", kOutsideText); // so that the link can be seen going
                     }
                     EXPECT_FALSE(ReadFileBytes(ArchiveFile()));
                     return true;

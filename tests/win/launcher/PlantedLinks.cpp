@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <winioctl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -62,37 +60,6 @@ std::wstring Quoted(const std::wstring& text)
     return L"\"" + text + L"\"";
 }
 
-bool MakeJunction(const std::wstring& link, const std::wstring& target)
-{
-    if (!::CreateDirectoryW(link.c_str(), nullptr))
-        return false;
-    UniqueFile folder(::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    // A mount-point reparse buffer: tag, sizes, then the NT target and the printed target.
-    const std::wstring substitute = L"\\??\\" + target;
-    const WORD substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-    const WORD printBytes = static_cast<WORD>(target.size() * sizeof(wchar_t));
-    std::vector<BYTE> buffer(8 + 8 + substituteBytes + 2 + printBytes + 2, 0);
-    auto put16 = [&](std::size_t at, WORD value) { std::memcpy(&buffer[at], &value, sizeof(value)); };
-    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
-    std::memcpy(&buffer[0], &tag, sizeof(tag));
-    put16(4, static_cast<WORD>(buffer.size() - 8));
-    put16(8, 0);
-    put16(10, substituteBytes);
-    put16(12, static_cast<WORD>(substituteBytes + 2));
-    put16(14, printBytes);
-    std::memcpy(&buffer[16], substitute.data(), substituteBytes);
-    std::memcpy(&buffer[16 + substituteBytes + 2], target.data(), printBytes);
-    DWORD returned = 0;
-    const bool made =
-        folder && ::DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                    static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
-    folder.reset();
-    if (!made)
-        ::RemoveDirectoryW(link.c_str());
-    return made;
-}
-
 bool Plant(LinkKind kind, const std::wstring& link, const std::wstring& target, bool folder)
 {
     switch (kind)
@@ -102,8 +69,6 @@ bool Plant(LinkKind kind, const std::wstring& link, const std::wstring& target, 
                               (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
         return Exists(link);
-    case LinkKind::Junction:
-        return folder && MakeJunction(link, target);
     case LinkKind::HardLink:
         return !folder && ::CreateHardLinkW(link.c_str(), target.c_str(), nullptr) && Exists(link);
     case LinkKind::UnixSymbolicLink:
@@ -129,8 +94,6 @@ const char* LinkKindName(LinkKind kind)
     {
     case LinkKind::ApiSymbolicLink:
         return "symbolic link (CreateSymbolicLinkW)";
-    case LinkKind::Junction:
-        return "junction (FSCTL_SET_REPARSE_POINT)";
     case LinkKind::UnixSymbolicLink:
         return "Unix symbolic link in the prefix";
     case LinkKind::HardLink:
@@ -141,7 +104,7 @@ const char* LinkKindName(LinkKind kind)
 
 std::vector<LinkKind> FolderLinkKinds()
 {
-    return {LinkKind::ApiSymbolicLink, LinkKind::Junction, LinkKind::UnixSymbolicLink};
+    return {LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink};
 }
 
 std::vector<LinkKind> FileLinkKinds()

@@ -1,9 +1,9 @@
 #pragma once
 // Links planted where a standard user could plant them, of every kind the platform lets a program
-// make: symbolic links and junctions through the API (Wine 8 makes none: CreateSymbolicLinkW answers
-// TRUE and creates nothing, junctions are not supported) and Unix symbolic links inside the prefix,
-// made by Z:\bin\ln, which Wine shows as reparse points and follows. Hard links stand in for the
-// other way to give a file a second name.
+// make: symbolic links through the API (Wine 8 makes none: CreateSymbolicLinkW answers TRUE and
+// creates nothing) and Unix symbolic links inside the prefix, made by Z:\bin\ln, which Wine follows
+// like junctions. Junctions are not tried: Wine 8 refuses FSCTL_SET_REPARSE_POINT (not supported).
+// Hard links stand in for the other way to give a file a second name.
 #include <string>
 #include <vector>
 
@@ -13,7 +13,6 @@ namespace pellicor::test::launcher
 enum class LinkKind
 {
     ApiSymbolicLink,
-    Junction, // folders only
     UnixSymbolicLink,
     HardLink, // files only
 };
