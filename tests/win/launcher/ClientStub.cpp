@@ -3,7 +3,8 @@
 // the shell's desktop process runs, which Wine starts on a program's first look at the desktop.
 // Started as "--window hang" it shows the client's main window and then takes no message ever again;
 // as "--window slow MS" it takes MS milliseconds to handle WM_CLOSE, then closes and exits with 0.
-// Either stops by itself after two minutes, so that a failed test leaves nothing behind.
+// Either stops by itself after two minutes, so that a failed test leaves nothing behind. Started as
+// "--unix TOOL ARGS" it starts Z:\bin\TOOL with ARGS for the link tests and exits with 0 once started.
 #include "common/UniqueHandle.h"
 
 #include <windows.h>
@@ -64,6 +65,22 @@ int main()
     if (commandLine.find(L"--desktop") != std::wstring::npos)
     {
         ::GetDesktopWindow();
+        return 0;
+    }
+    if (const std::size_t unix = commandLine.find(L"--unix "); unix != std::wstring::npos)
+    {
+        std::wstring toolLine = commandLine.substr(unix + 7);
+        const std::wstring program = L"Z:\\bin\\" + toolLine.substr(0, toolLine.find(L' '));
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(program.c_str(), toolLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info))
+            return 1;
+        if (info.hProcess)
+            ::CloseHandle(info.hProcess);
+        if (info.hThread)
+            ::CloseHandle(info.hThread);
         return 0;
     }
     if (const std::size_t window = commandLine.find(L"--window "); window != std::wstring::npos)

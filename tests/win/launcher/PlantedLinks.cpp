@@ -2,6 +2,7 @@
 
 #include "common/UniqueHandle.h"
 #include "tests/win/launcher/LauncherHarness.h"
+#include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ namespace pellicor::test::launcher
 
 namespace
 {
-// What a Unix program makes is polled for, within this bound: Wine hands out no process handle for it.
+// What a Unix program makes is polled for, within this bound.
 constexpr DWORD kUnixToolLimitMs = 10000;
 
 bool Exists(const std::wstring& path)
@@ -37,22 +38,23 @@ std::wstring UnixPath(const std::wstring& path)
     return std::wstring(narrow.begin(), narrow.end()); // prefix paths are ASCII
 }
 
-// Runs a program of the Unix side (Z:\bin\...) with the given arguments and waits for it.
+// Runs a program of the Unix side (Z:\bin\...) from a stand-in process of its own, which ends once it
+// has started it: starting a Unix program from the test program itself has been seen to break the
+// test thread's message queue for later waits. Wine gives no process handle for a Unix program.
 bool RunUnixTool(const wchar_t* tool, const std::wstring& arguments)
 {
-    const std::wstring program = std::wstring(L"Z:\\bin\\") + tool;
-    std::wstring commandLine = std::wstring(tool) + L" " + arguments;
+    const std::wstring starter = BinPath(L"LauncherClientStub.exe");
+    std::wstring commandLine = L"LauncherClientStub.exe --unix " + std::wstring(tool) + L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!::CreateProcessW(starter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &info))
         return false;
     UniqueKernelHandle process(info.hProcess), thread(info.hThread);
-    // Wine gives no process handle for a Unix program; callers poll for its result either way.
-    if (process)
-        ::WaitForSingleObject(process.get(), kUnixToolLimitMs);
-    return true;
+    DWORD started = 1;
+    return ::WaitForSingleObject(process.get(), kUnixToolLimitMs) == WAIT_OBJECT_0 &&
+           ::GetExitCodeProcess(process.get(), &started) && started == 0;
 }
 
 std::wstring Quoted(const std::wstring& text)
