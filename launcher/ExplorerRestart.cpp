@@ -14,17 +14,18 @@ namespace drovana
 bool RestartExplorer()
 {
     bool lastResult = false;
-    ForEachProcessNamed(kShellImageName,
-                        [&](const PROCESSENTRY32W& entry)
-                        {
-                            // Every Explorer is ended, those of other users and separate folder windows
-                            // included, so that no shell process keeps the old registration loaded.
-                            pellicor::UniqueKernelHandle process(
-                                ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
-                            lastResult = process && ::TerminateProcess(process.get(), 0);
-                            LogFormat("found explorer and restart: %s", lastResult ? "true" : "false");
-                            return true;
-                        });
+    ForEachProcessInScope(kShellImageName,
+                          [&](const PROCESSENTRY32W& entry)
+                          {
+                              // Every Explorer of the session is ended, separate folder windows included,
+                              // so that no shell process of this user keeps the old registration loaded;
+                              // other signed-in users' shells are theirs to restart.
+                              pellicor::UniqueKernelHandle process(
+                                  ::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+                              lastResult = process && ::TerminateProcess(process.get(), 0);
+                              LogFormat("found explorer and restart: %s", lastResult ? "true" : "false");
+                              return true;
+                          });
     return lastResult;
 }
 

@@ -1,10 +1,11 @@
 // Starting a program on the interactive user's desktop with that user's ordinary rights, even when
-// the launcher itself runs elevated for the installer: three ways, each a fallback for the one before.
+// the launcher itself runs elevated for the installer: four ways, each a fallback for the one before.
 #include "launcher/InteractiveStart.h"
 
 #include "common/UniqueHandle.h"
 #include "launcher/Log.h"
 #include "launcher/ProcessToken.h"
+#include "launcher/UserEnvironment.h"
 
 #include <memory>
 #include <string>
@@ -26,8 +27,9 @@ std::unique_ptr<wchar_t[]> WritableCopy(const wchar_t* text)
     return copy;
 }
 
-bool CreateProcessWithToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
-                            const wchar_t* desktop, DWORD creationFlags)
+bool StartWithPrimaryToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
+                           const wchar_t* desktop, DWORD creationFlags,
+                           decltype(&::CreateProcessAsUserW) createProcessAsUser = &::CreateProcessAsUserW)
 {
     auto writableCommandLine = WritableCopy(commandLine);
     auto writableDesktop = WritableCopy(desktop);
@@ -36,8 +38,8 @@ bool CreateProcessWithToken(HANDLE token, const wchar_t* application, const wcha
     if (desktop)
         startup.lpDesktop = writableDesktop.get();
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessAsUserW(token, application, writableCommandLine.get(), nullptr, nullptr, FALSE,
-                                creationFlags, nullptr, nullptr, &startup, &info))
+    if (!createProcessAsUser(token, application, writableCommandLine.get(), nullptr, nullptr, FALSE,
+                             creationFlags, nullptr, nullptr, &startup, &info))
         return false;
     // The started program is not waited for; only its handles are let go.
     ::CloseHandle(info.hThread);
@@ -45,6 +47,43 @@ bool CreateProcessWithToken(HANDLE token, const wchar_t* application, const wcha
     return true;
 }
 } // namespace
+
+bool CreateProcessWithUserToken(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine,
+                                const ProcessStarters& starters)
+{
+    if (!explorerToken)
+    {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    bool started = false;
+    DWORD error = ERROR_SUCCESS;
+    {
+        // The user's own variables (profile, temporary folder, path), not the elevated installer's.
+        const UserEnvironmentBlock environment(explorerToken);
+        if (!environment.get())
+            return false;
+        auto writableCommandLine = WritableCopy(commandLine);
+        auto writableDesktop = WritableCopy(kInteractiveDesktop);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.lpDesktop = writableDesktop.get();
+        PROCESS_INFORMATION info{};
+        // No logon flags: the user is signed in, so the profile is loaded already.
+        started = starters.createProcessWithToken(explorerToken, 0, application, writableCommandLine.get(),
+                                                  NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
+                                                  environment.get(), nullptr, &startup, &info) != FALSE;
+        error = ::GetLastError();
+        if (started)
+        {
+            ::CloseHandle(info.hThread);
+            ::CloseHandle(info.hProcess);
+        }
+    }
+    // Releasing the environment must not change the error that the log reports.
+    ::SetLastError(error);
+    return started;
+}
 
 bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine)
 {
@@ -69,13 +108,14 @@ bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, c
     if (!::SetTokenInformation(ownToken.get(), TokenIntegrityLevel, level.get(), size))
         return false;
 
-    return CreateProcessWithToken(ownToken.get(), application, commandLine, nullptr, 0);
+    return StartWithPrimaryToken(ownToken.get(), application, commandLine, nullptr, 0);
 }
 
-bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLine)
+bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLine,
+                            const wchar_t* preferredSid, const ProcessStarters& starters)
 {
     pellicor::UniqueKernelHandle explorerToken;
-    if (!GetProcessTokenByName(kShellImageName, explorerToken.put()))
+    if (!GetProcessTokenByName(kShellImageName, explorerToken.put(), preferredSid))
     {
         LogFormat("GetProcessTokenByName fail: %d", static_cast<int>(::GetLastError()));
         return false;
@@ -87,14 +127,23 @@ bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLi
         return false;
     }
 
-    if (CreateProcessWithToken(explorerToken.get(), application, commandLine, kInteractiveDesktop,
-                               NORMAL_PRIORITY_CLASS))
+    if (StartWithPrimaryToken(explorerToken.get(), application, commandLine, kInteractiveDesktop,
+                              NORMAL_PRIORITY_CLASS, starters.createProcessAsUser))
     {
         LogFormatWide(L"CreateProcessAsUser ok!");
         return true;
     }
     // Without the privilege to assign a primary token (an ordinary elevated installer) this way fails.
     LogFormat("CreateProcessAsUser false! Error code: %d.", static_cast<int>(::GetLastError()));
+
+    // An elevated administrator holds the privilege to impersonate, which this way needs: the client
+    // then runs as the user, with the user's groups and environment, not the administrator's.
+    if (CreateProcessWithUserToken(explorerToken.get(), application, commandLine, starters))
+    {
+        LogFormatWide(L"CreateProcessWithToken ok!");
+        return true;
+    }
+    LogFormat("CreateProcessWithToken false! Error code: %d.", static_cast<int>(::GetLastError()));
 
     if (CreateRestrictedProcess(explorerToken.get(), application, commandLine))
         return true;

@@ -1,8 +1,12 @@
 // The log is the launcher's only report, and it must never stop the launcher: every failure here is
 // silent and the caller's step goes on. The folder is resolved again on each call, nothing is cached.
+// The folder is the account's own, which a standard user may control while the launcher runs elevated
+// (the installer's account is usually the signed-in user's): no link there is ever followed.
 #include "launcher/Log.h"
 
 #include "common/UniqueHandle.h"
+#include "launcher/UserEnvironment.h"
+#include "launcher/UserFolder.h"
 #include "launcher/core/LogLine.h"
 
 #include <windows.h>
@@ -12,12 +16,11 @@
 #include <atomic>
 #include <cstdarg>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 namespace drovana
 {
-
-using pellicor::UniqueFile;
 
 namespace
 {
@@ -47,27 +50,23 @@ public:
     ~LogLockGuard() { g_logLock.store(0, std::memory_order_release); }
 };
 
-struct LogFiles
-{
-    std::wstring log;
-    std::wstring archive;
-};
+// Shown in the log instead of a rotation that would have moved the log over a link.
+constexpr const char* kArchiveRefused =
+    "log not rotated: FileSync.archieve.log is a link, a junction or a folder";
 
-// %APPDATA%\Pellicor\FileSync.log and its archive, creating the folder when it is missing.
-bool ResolveLogFiles(LogFiles& files)
+// %APPDATA%\Pellicor, opened folder by folder from the profile down, creating Pellicor when missing.
+// The launcher usually runs elevated while the folders are the signed-in user's: see UserFolder.h.
+std::unique_ptr<UserFolder> OpenLogFolder()
 {
-    wchar_t path[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return false;
-    if (!::PathAppendW(path, kLogFolderName))
-        return false;
-    if (!::PathIsDirectoryW(path))
-        ::CreateDirectoryW(path, nullptr);
-    if (!::PathAppendW(path, kLogStem))
-        return false;
-    files.log = std::wstring(path) + kLogExtension;
-    files.archive = std::wstring(path) + kArchiveExtension;
-    return true;
+    wchar_t appData[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)))
+        return nullptr;
+    if (!::PathAppendW(appData, kLogFolderName))
+        return nullptr;
+    auto folder = std::make_unique<UserFolder>(UserProfileFolder(nullptr), appData, true);
+    if (folder->status() != UserPathStatus::Open)
+        return nullptr; // a link on the way: the line is lost, as any line the log cannot take
+    return folder;
 }
 
 LogTime CurrentLogTime()
@@ -77,27 +76,47 @@ LogTime CurrentLogTime()
     return LogTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-void WriteLine(const LogFiles& files, const char* message)
+void AppendLine(HANDLE file, const char* message)
+{
+    const std::string line = FormatLogLine(CurrentLogTime(), message);
+    DWORD written = 0;
+    ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+void WriteLine(const char* message)
 {
     LogLockGuard lock;
 
-    // Unshared: while the line is written no other process opens the file; one that tries loses its line.
-    UniqueFile file(::CreateFileW(files.log.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    const std::unique_ptr<UserFolder> folder = OpenLogFolder();
+    if (!folder)
         return;
+    const std::wstring logName = std::wstring(kLogStem) + kLogExtension;
+    const std::wstring archiveName = std::wstring(kLogStem) + kArchiveExtension;
 
-    const std::string line = FormatLogLine(CurrentLogTime(), message);
-    DWORD written = 0;
-    ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    // Unshared: while the line is written no other process opens the file; one that tries loses its
+    // line. A file with a second name is refused: its data may lie in a file the user could not write.
+    UserFile log =
+        folder->OpenFile(logName, FILE_APPEND_DATA | DELETE, 0, UserFolder::Create::IfMissing, true);
+    if (log.status != UserPathStatus::Open)
+        return;
+    AppendLine(log.handle.get(), message);
 
     LARGE_INTEGER size = {};
-    const bool sized = ::GetFileSizeEx(file.get(), &size) != FALSE;
-    file.reset();
-
-    // The line that reaches the threshold stays in the old file, which becomes the only archive.
-    if (sized && LogNeedsRotation(static_cast<std::uint64_t>(size.QuadPart)))
-        ::MoveFileExW(files.log.c_str(), files.archive.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!::GetFileSizeEx(log.handle.get(), &size) ||
+        !LogNeedsRotation(static_cast<std::uint64_t>(size.QuadPart)))
+        return;
+    // The line that reaches the threshold stays in the old file, which becomes the only archive. It is
+    // moved through its own handle. A rename replaces a link at the archive's name without following
+    // it, but a link there is somebody's doing: it is left alone and said so.
+    const bool archiveRefused =
+        folder
+            ->OpenFile(archiveName, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       UserFolder::Create::No, false)
+            .status == UserPathStatus::Refused;
+    if (archiveRefused)
+        AppendLine(log.handle.get(), kArchiveRefused);
+    else
+        RenameOpenFile(log.handle.get(), folder->path() + L"\\" + archiveName);
 }
 
 void SendToDebugger(const char* message)
@@ -111,9 +130,7 @@ void LogWrite(const char* message)
 {
     try
     {
-        LogFiles files;
-        if (ResolveLogFiles(files))
-            WriteLine(files, message ? message : "");
+        WriteLine(message ? message : "");
     }
     catch (...)
     {

@@ -29,6 +29,9 @@ struct LaunchContext
     std::wstring launcherDirectory; // ends in "\"
     std::wstring clientPath;
     std::wstring argument; // the second word, converted from the ANSI code page
+
+    // The user whose Explorer the steps prefer: the command line's SID, when there is one.
+    const wchar_t* preferredSid() const { return argument.empty() ? nullptr : argument.c_str(); }
 };
 
 // True only for a 32-bit launcher on 64-bit Windows, which hands over to the 64-bit one.
@@ -87,7 +90,7 @@ void RunStep(const LaunchStep& step, const LaunchContext& context)
     switch (step.kind)
     {
     case StepKind::WriteInstallerReg:
-        WriteInstallerReg(context.launcherDirectory);
+        WriteInstallerReg(context.launcherDirectory, context.preferredSid());
         break;
     case StepKind::CreateVirtualDisk:
         CreateVirtualDisk();
@@ -102,7 +105,8 @@ void RunStep(const LaunchStep& step, const LaunchContext& context)
         ::Sleep(step.waitMilliseconds);
         break;
     case StepKind::StartClient:
-        StartAsInteractiveUser(context.clientPath.c_str(), step.clientArguments ? step.clientArguments : L"");
+        StartAsInteractiveUser(context.clientPath.c_str(), step.clientArguments ? step.clientArguments : L"",
+                               context.preferredSid());
         break;
     case StepKind::CloseClient:
         CloseClient();
@@ -111,7 +115,7 @@ void RunStep(const LaunchStep& step, const LaunchContext& context)
         CloseEditor();
         break;
     case StepKind::DeleteShortcut:
-        DeleteShortcut();
+        DeleteShortcut(context.preferredSid());
         break;
     case StepKind::RemoveInstallerReg:
         RemoveInstallerReg();
@@ -121,6 +125,12 @@ void RunStep(const LaunchStep& step, const LaunchContext& context)
 
 int RunLauncher(const char* commandLine, int showCommand)
 {
+    // Run elevated, the launcher loads every library it asks for by name from the system folder only,
+    // never from beside itself or from the current folder, where someone else may have put one. Its
+    // imports are loaded before this line; they are all known DLLs, which the system maps from the
+    // system folder anyway (scripts/lib/check-binaries keeps it so).
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
     if (RunsUnderWow64())
         return RelaunchAs64Bit(commandLine, showCommand);
 

@@ -10,16 +10,20 @@ namespace drovana
 // The shell's process: its owner is the interactive user.
 constexpr const wchar_t* kShellImageName = L"EXPLORER.EXE";
 
-// The token of the first process with this image name (case-insensitive) whose token opens.
-// False only when the process list cannot be read; true with a null token when no process matched.
-bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token);
+// The token of the interactive user's process with this image name (case-insensitive): among those in
+// the launcher's own session when it has any (every session otherwise), those of preferredSid first
+// when one is given, the first whose token opens. False only when the process list cannot be read;
+// true with a null token when no process matched.
+bool GetProcessTokenByName(const wchar_t* imageName, HANDLE* token, const wchar_t* preferredSid = nullptr);
 
 // Whole image names compared after upper-casing both by the C runtime's rules, as Tool Help reports
 // them (at most 260 units); a name that does not fit that buffer matches nothing.
 bool ImageNameEquals(const wchar_t* processImage, const wchar_t* wanted);
 
-// Calls visit for every process with this image name, in snapshot order, until visit returns false.
-// False only when the process list cannot be read.
-bool ForEachProcessNamed(const wchar_t* imageName, const std::function<bool(const PROCESSENTRY32W&)>& visit);
+// Calls visit for every process with this image name that the launcher acts on (those in its own
+// session when it has any, otherwise all), in snapshot order, until visit returns false. False only
+// when the process list cannot be read.
+bool ForEachProcessInScope(const wchar_t* imageName,
+                           const std::function<bool(const PROCESSENTRY32W&)>& visit);
 
 } // namespace drovana

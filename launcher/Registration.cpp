@@ -141,12 +141,12 @@ bool ApplyRegRow(const RegRow& row, const RegRowContext& context)
     return false;
 }
 
-void WriteInstallerReg(const std::wstring& launcherDirectory)
+void WriteInstallerReg(const std::wstring& launcherDirectory, const wchar_t* preferredSid)
 {
     LogFormatWide(L"start write installer reg.");
 
     HANDLE rawToken = nullptr;
-    const bool listed = GetProcessTokenByName(kShellImageName, &rawToken);
+    const bool listed = GetProcessTokenByName(kShellImageName, &rawToken, preferredSid);
     UniqueKernelHandle token(rawToken);
     if (!listed)
     {

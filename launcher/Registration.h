@@ -31,7 +31,8 @@ bool ApplyRegRow(const RegRow& row, const RegRowContext& context);
 
 // Writes every installer row in order; a row that fails is skipped. The library path follows the
 // interactive user's application-data folder, the icon paths the launcher directory (ending in "\").
-void WriteInstallerReg(const std::wstring& launcherDirectory);
+// preferredSid (the command line's SID, or null) picks that user's Explorer when several are signed in.
+void WriteInstallerReg(const std::wstring& launcherDirectory, const wchar_t* preferredSid = nullptr);
 
 // Applies every removal row in order; missing keys and values are skipped.
 void RemoveInstallerReg();

@@ -240,6 +240,25 @@ void CheckInstallerRows(const InstallFacts& facts, const RowContext& context, st
         }
         Report(area.name, count, std::move(faults), findings);
     }
+    NoteSharedLibraryFolder(facts, findings);
+}
+
+void NoteSharedLibraryFolder(const InstallFacts& facts, std::vector<Finding>& findings)
+{
+    // The registration is machine-wide while the library lies in one user's application data: that
+    // user can replace what every other user's Explorer loads. It is how the product installs.
+    const auto row = std::find_if(std::begin(drovana::kInstallerRows), std::end(drovana::kInstallerRows),
+                                  [](const RegRow& r) { return r.data == RegData::LibraryPath; });
+    if (row == std::end(drovana::kInstallerRows))
+        return;
+    const auto value = facts.Value(row->root, row->key, row->value);
+    if (!value || !value->isString || value->text.empty())
+        return;
+    findings.push_back({Verdict::Note, kLibraryArea,
+                        L"Explorer loads the library for every user of this machine from " + value->text +
+                            L", in one user's application data, a folder that this user can write.",
+                        L"nothing to repair; on a machine that several people use, see Known limits in the "
+                        L"README"});
 }
 
 void CheckVirtualDrive(const InstallFacts& facts, const RowContext& context, std::vector<Finding>& findings)

@@ -61,8 +61,13 @@ struct RowContext
 // What fixes a registration fault.
 extern const wchar_t kRepairRegistration[];
 
-// The installer's rows, one finding per fault and one "ok" per area without a fault.
+// The installer's rows, one finding per fault and one "ok" per area without a fault, then the note
+// below.
 void CheckInstallerRows(const InstallFacts& facts, const RowContext& context, std::vector<Finding>& findings);
+
+// A note (not a fault) when the library is registered: every user's Explorer loads it from one
+// user's application data, which that user can write.
+void NoteSharedLibraryFolder(const InstallFacts& facts, std::vector<Finding>& findings);
 
 // The virtual drive class and, for a user with a sync folder, the per-user entries and the places bar.
 void CheckVirtualDrive(const InstallFacts& facts, const RowContext& context, std::vector<Finding>& findings);

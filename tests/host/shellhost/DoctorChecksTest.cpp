@@ -185,6 +185,15 @@ TEST_F(DoctorChecksTest, WhatTheLauncherWritesHasNoFaultAndEveryAreaReportsOk)
         EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
                                 [&](const Finding& f) { return f.area == area && f.verdict == Verdict::Ok; }))
             << "no ok for area " << std::string(area, area + wcslen(area));
+    // Once, as a note: the library every user loads lies in one user's folder.
+    EXPECT_EQ(std::count_if(findings.begin(), findings.end(),
+                            [&](const Finding& f)
+                            {
+                                return f.verdict == Verdict::Note && f.area == L"library" &&
+                                       f.text.find(L"for every user") != std::wstring::npos &&
+                                       f.text.find(context.expectedLibraryPath) != std::wstring::npos;
+                            }),
+              1);
 }
 
 TEST_F(DoctorChecksTest, BrokenInstallsAreNamedWithTheirArea)

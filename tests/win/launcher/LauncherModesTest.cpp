@@ -142,6 +142,36 @@ TEST_F(LauncherModes, InstallClosesClientAndEditorAndRegistersNothing)
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
 }
 
+// A client whose window thread hangs is killed with exit code 1 within the minute an installer may
+// wait; a client that takes its time over WM_CLOSE still closes by itself.
+TEST_F(LauncherModes, InstallEndsAHungClientAndLetsASlowOneClose)
+{
+    constexpr ULONGLONG kInstallBoundMs = 60000;
+    for (const auto& [mode, exitCode] : {std::pair<const wchar_t*, DWORD>{L"hang", 1}, {L"slow 1500", 0}})
+    {
+        SCOPED_TRACE(Utf8(mode));
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        std::wstring commandLine = L"drovana.exe --window " + std::wstring(mode);
+        ASSERT_TRUE(::CreateProcessW(folder.client().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                     nullptr, nullptr, &startup, &info));
+        UniqueKernelHandle client(info.hProcess);
+        UniqueKernelHandle thread(info.hThread);
+        for (int i = 0; i < 400 && !::FindWindowW(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow"); ++i)
+            ::Sleep(50);
+        ASSERT_TRUE(::FindWindowW(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow"));
+
+        const ULONGLONG start = ::GetTickCount64();
+        EXPECT_EQ(folder.Run(L"/Install"), 0u);
+        EXPECT_LT(::GetTickCount64() - start, kInstallBoundMs);
+        ASSERT_EQ(::WaitForSingleObject(client.get(), 10000), WAIT_OBJECT_0) << "the client still runs";
+        DWORD code = 0;
+        ::GetExitCodeProcess(client.get(), &code);
+        EXPECT_EQ(code, exitCode);
+    }
+}
+
 TEST_F(LauncherModes, EmptyCommandLineOnlyStartsTheClient)
 {
     EXPECT_EQ(folder.RunWithTail(L""), 0u);

@@ -72,6 +72,46 @@ TEST_F(InteractiveStart, LoweredOwnTokenStartsTheClient)
     EXPECT_EQ(RecordedCommandLines(), Lines{" -launchLocalSyncedFolder"});
 }
 
+// Way 1 always succeeds under Wine; the helper refuses it as Windows does for an elevated installer
+// without the privilege, and records what the way with Explorer's token is given.
+TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment)
+{
+    // A stand-in that records its command line beside itself: the user's environment does not carry
+    // the record variable of the other stand-in.
+    const std::wstring stub = m_folder.path() + L"stub\\drovana.exe";
+    ::CreateDirectoryW((m_folder.path() + L"stub").c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(BinPath(L"LauncherClientStub.exe").c_str(), stub.c_str(), FALSE));
+    ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", L"1");
+    ChildResult run = Helper(L"user-token \"" + stub + L"\" \" -upgrade\"");
+    ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", nullptr);
+
+    EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
+    EXPECT_EQ(EchoedLogLines(run.output),
+              (Lines{"CreateProcessAsUser false! Error code: 1314.", "CreateProcessWithToken ok!"}));
+    const std::size_t explorer = run.output.find("explorer token: ");
+    ASSERT_NE(explorer, std::string::npos) << run.output;
+    const std::string tokenId = run.output.substr(explorer + 16, 16);
+    EXPECT_NE(run.output.find("seam: token " + tokenId +
+                              ", unicode 1, profile 1, launcher-only 0, desktop "
+                              "winsta0\\default"),
+              std::string::npos)
+        << run.output;
+    std::string record;
+    for (int i = 0; i < 500 && record.empty(); ++i, ::Sleep(20))
+        record = ReadTextFile(m_folder.path() + L"stub\\client-command-line.txt");
+    EXPECT_EQ(record, std::string(reinterpret_cast<const char*>(L" -upgrade"), 9 * sizeof(wchar_t)));
+    ::DeleteFileW((m_folder.path() + L"stub\\client-command-line.txt").c_str());
+    ::DeleteFileW(stub.c_str());
+    ::RemoveDirectoryW((m_folder.path() + L"stub").c_str());
+
+    // Refused too: its error code is logged and the lowered own token starts the client.
+    ChildResult refused = Helper(L"user-token \"" + m_client + L"\" \" -upgrade\" --refuse");
+    EXPECT_NE(refused.output.find("result: 1"), std::string::npos) << refused.output;
+    EXPECT_EQ(EchoedLogLines(refused.output), (Lines{"CreateProcessAsUser false! Error code: 1314.",
+                                                     "CreateProcessWithToken false! Error code: 5."}));
+    EXPECT_EQ(RecordedCommandLines(), Lines{" -upgrade"});
+}
+
 TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
 {
     // A program that does not exist fails both process ways with "file not found"; the fake scheduler
@@ -80,16 +120,18 @@ TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
     ChildResult withTask = Helper(L"start \"" + missing + L"\" \" -upgrade\" --fake-scheduler");
     EXPECT_NE(withTask.output.find("result: 1"), std::string::npos) << withTask.output;
     EXPECT_EQ(EchoedLogLines(withTask.output), (Lines{"CreateProcessAsUser false! Error code: 2.",
+                                                      "CreateProcessWithToken false! Error code: 2.",
                                                       "CreateRestrictedProcess false! Error code: 2."}));
 
     // Wine's own scheduler cannot create the task, so all three ways fail.
     ChildResult withoutTask = Helper(L"start \"" + missing + L"\" \" -upgrade\"");
     EXPECT_NE(withoutTask.output.find("result: 0"), std::string::npos) << withoutTask.output;
     const Lines lines = EchoedLogLines(withoutTask.output);
-    ASSERT_EQ(lines.size(), 3u) << withoutTask.output;
+    ASSERT_EQ(lines.size(), 4u) << withoutTask.output;
     EXPECT_EQ(lines[0], "CreateProcessAsUser false! Error code: 2.");
-    EXPECT_EQ(lines[1], "CreateRestrictedProcess false! Error code: 2.");
-    EXPECT_EQ(lines[2].rfind("CreateProcessUseSchedulerTask false! Error code: ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[1], "CreateProcessWithToken false! Error code: 2.");
+    EXPECT_EQ(lines[2], "CreateRestrictedProcess false! Error code: 2.");
+    EXPECT_EQ(lines[3].rfind("CreateProcessUseSchedulerTask false! Error code: ", 0), 0u) << lines[3];
     EXPECT_TRUE(ReadStandInRecord(m_record).commandLines.empty());
 }
 

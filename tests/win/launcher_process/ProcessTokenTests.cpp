@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <string>
 
 namespace
@@ -25,6 +27,46 @@ TEST(ProcessToken, FindsTheShellWhateverTheLetterCase)
         DWORD size = 0;
         EXPECT_TRUE(::GetTokenInformation(token.get(), TokenType, &type, sizeof(type), &size)) << name;
     }
+}
+
+std::wstring UserSid(HANDLE token)
+{
+    BYTE buffer[256] = {};
+    DWORD size = 0;
+    wchar_t* text = nullptr;
+    if (!::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size) ||
+        !::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text))
+        return {};
+    std::wstring sid = text;
+    ::LocalFree(text);
+    return sid;
+}
+
+// Which Explorer and which processes are chosen is decided natively (tests/host/launcher); under Wine's
+// one session and one user the glue must still find the shell, whatever SID the command line gave.
+TEST(ProcessToken, TheShellIsFoundInTheOwnSessionWithOrWithoutAGivenUser)
+{
+    const DWORD shell = pellicor::test::EnsureDesktopShell();
+    ASSERT_NE(shell, 0u);
+    UniqueKernelHandle own;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, own.put()));
+    const std::wstring ownSid = UserSid(own.get());
+    std::wstring lowered = ownSid;
+    lowered[0] = L's';
+    for (const wchar_t* sid : {ownSid.c_str(), lowered.c_str(), L"S-1-5-21-9-9-9-9999", L"not a SID"})
+    {
+        UniqueKernelHandle token;
+        EXPECT_TRUE(drovana::GetProcessTokenByName(L"explorer.exe", token.put(), sid));
+        EXPECT_EQ(UserSid(token.get()), ownSid);
+    }
+    bool seen = false;
+    EXPECT_TRUE(drovana::ForEachProcessInScope(L"explorer.exe",
+                                               [&](const PROCESSENTRY32W& entry)
+                                               {
+                                                   seen = seen || entry.th32ProcessID == shell;
+                                                   return true;
+                                               }));
+    EXPECT_TRUE(seen);
 }
 
 TEST(ProcessToken, NoMatchGivesTrueAndANullToken)

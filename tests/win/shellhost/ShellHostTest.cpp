@@ -197,6 +197,8 @@ TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
     const ProgramRun doctor = ShellHostRun(L"doctor");
     EXPECT_EQ(doctor.exitCode, 0u) << Utf8(doctor.output);
     EXPECT_OUTPUT(doctor, L"Summary: 0 fault(s)");
+    EXPECT_OUTPUT(doctor,
+                  L"[note]  library: Explorer loads the library for every user of this machine from ");
     EXPECT_OUTPUT(doctor, L"[ok]    approvals: 3 registry entries as the launcher writes them");
     EXPECT_OUTPUT(doctor, L"[ok]    places bar: 5 registry entries");
     EXPECT_OUTPUT(doctor,

@@ -1,0 +1,195 @@
+#include "tests/win/launcher/PlantedLinks.h"
+
+#include "common/UniqueHandle.h"
+#include "tests/win/launcher/LauncherHarness.h"
+#include "tests/win/support/TestPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace pellicor::test::launcher
+{
+
+namespace
+{
+// What a Unix program makes is polled for, within this bound.
+constexpr DWORD kUnixToolLimitMs = 10000;
+
+bool Exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring UnixPath(const std::wstring& path)
+{
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (!toUnix)
+        return {};
+    char* unix = toUnix(path.c_str());
+    if (!unix)
+        return {};
+    const std::string narrow = unix;
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return std::wstring(narrow.begin(), narrow.end()); // prefix paths are ASCII
+}
+
+// Runs a program of the Unix side (Z:\bin\...) from a stand-in process of its own, which ends once it
+// has started it: starting a Unix program from the test program itself has been seen to break the
+// test thread's message queue for later waits. Wine gives no process handle for a Unix program.
+bool RunUnixTool(const wchar_t* tool, const std::wstring& arguments)
+{
+    const std::wstring starter = BinPath(L"LauncherClientStub.exe");
+    std::wstring commandLine = L"LauncherClientStub.exe --unix " + std::wstring(tool) + L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(starter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info))
+        return false;
+    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    DWORD started = 1;
+    return ::WaitForSingleObject(process.get(), kUnixToolLimitMs) == WAIT_OBJECT_0 &&
+           ::GetExitCodeProcess(process.get(), &started) && started == 0;
+}
+
+std::wstring Quoted(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+bool Plant(LinkKind kind, const std::wstring& link, const std::wstring& target, bool folder)
+{
+    switch (kind)
+    {
+    case LinkKind::ApiSymbolicLink:
+        ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                              (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
+                                  SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+        return Exists(link);
+    case LinkKind::HardLink:
+        return !folder && ::CreateHardLinkW(link.c_str(), target.c_str(), nullptr) && Exists(link);
+    case LinkKind::UnixSymbolicLink:
+    {
+        const std::wstring unixLink = UnixPath(link);
+        const std::wstring unixTarget = UnixPath(target);
+        if (unixLink.empty() || unixTarget.empty() ||
+            !RunUnixTool(L"ln", L"-s " + Quoted(unixTarget) + L" " + Quoted(unixLink)))
+            return false;
+        for (DWORD waited = 0; !Exists(link) && waited < kUnixToolLimitMs; waited += 50)
+            ::Sleep(50);
+        return Exists(link);
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+const char* LinkKindName(LinkKind kind)
+{
+    switch (kind)
+    {
+    case LinkKind::ApiSymbolicLink:
+        return "symbolic link (CreateSymbolicLinkW)";
+    case LinkKind::UnixSymbolicLink:
+        return "Unix symbolic link in the prefix";
+    case LinkKind::HardLink:
+        return "hard link (CreateHardLinkW)";
+    }
+    return "?";
+}
+
+std::vector<LinkKind> FolderLinkKinds()
+{
+    return {LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink};
+}
+
+std::vector<LinkKind> FileLinkKinds()
+{
+    return {LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink, LinkKind::HardLink};
+}
+
+PlantedLink::PlantedLink(LinkKind kind, std::wstring link, const std::wstring& target, bool folder)
+    : m_kind(kind), m_link(std::move(link)), m_folder(folder), m_planted(Plant(kind, m_link, target, folder))
+{
+}
+
+PlantedLink::~PlantedLink()
+{
+    if (!m_planted)
+        return;
+    if (m_kind == LinkKind::UnixSymbolicLink)
+    {
+        const std::wstring unixLink = UnixPath(m_link);
+        if (!unixLink.empty())
+            RunUnixTool(L"rm", L"-f " + Quoted(unixLink));
+    }
+    else if (m_folder)
+    {
+        ::RemoveDirectoryW(m_link.c_str());
+    }
+    else
+    {
+        ::DeleteFileW(m_link.c_str());
+    }
+    for (DWORD waited = 0; Exists(m_link) && waited < kUnixToolLimitMs; waited += 50)
+        ::Sleep(50);
+    EXPECT_FALSE(Exists(m_link)) << "the link stayed: " << Utf8(m_link);
+}
+
+OutsideFolder::OutsideFolder()
+{
+    m_path = L"C:\\pellicor-outside-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+             std::to_wstring(::GetTickCount());
+    EXPECT_TRUE(::CreateDirectoryW(m_path.c_str(), nullptr)) << Utf8(m_path);
+}
+
+OutsideFolder::~OutsideFolder()
+{
+    for (const auto& name : Names())
+        ::DeleteFileW(File(name).c_str());
+    ::RemoveDirectoryW(m_path.c_str());
+}
+
+std::wstring OutsideFolder::Put(const std::wstring& name, const std::string& bytes) const
+{
+    WriteFileBytes(File(name), bytes);
+    return File(name);
+}
+
+std::vector<std::wstring> OutsideFolder::Names() const
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    UniqueFind find(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
+    if (!find)
+        return names;
+    do
+    {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (::FindNextFileW(find.get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+FolderAside::FolderAside(std::wstring folder) : m_folder(std::move(folder))
+{
+    const std::wstring aside = m_folder + L".aside";
+    m_moved = ::MoveFileW(m_folder.c_str(), aside.c_str()) != FALSE;
+    EXPECT_FALSE(Exists(m_folder)) << "cannot move aside " << Utf8(m_folder);
+}
+
+FolderAside::~FolderAside()
+{
+    if (m_moved)
+        ::MoveFileW((m_folder + L".aside").c_str(), m_folder.c_str());
+}
+
+} // namespace pellicor::test::launcher

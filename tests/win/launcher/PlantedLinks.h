@@ -1,0 +1,79 @@
+#pragma once
+// Links planted where a standard user could plant them, of every kind the platform lets a program
+// make: symbolic links through the API (Wine 8 makes none: CreateSymbolicLinkW answers TRUE and
+// creates nothing) and Unix symbolic links inside the prefix, made by Z:\bin\ln, which Wine follows
+// like junctions. Junctions are not tried: Wine 8 refuses FSCTL_SET_REPARSE_POINT (not supported).
+// Hard links stand in for the other way to give a file a second name.
+#include <string>
+#include <vector>
+
+namespace pellicor::test::launcher
+{
+
+enum class LinkKind
+{
+    ApiSymbolicLink,
+    UnixSymbolicLink,
+    HardLink, // files only
+};
+
+const char* LinkKindName(LinkKind kind);
+
+// The kinds to try at a folder or at a file.
+std::vector<LinkKind> FolderLinkKinds();
+std::vector<LinkKind> FileLinkKinds();
+
+// A link at link pointing at target (which exists), removed at the end of the scope (the link itself,
+// never its target). False when this kind makes nothing here.
+class PlantedLink
+{
+public:
+    PlantedLink(LinkKind kind, std::wstring link, const std::wstring& target, bool folder);
+    ~PlantedLink();
+    PlantedLink(const PlantedLink&) = delete;
+    PlantedLink& operator=(const PlantedLink&) = delete;
+
+    explicit operator bool() const { return m_planted; }
+
+private:
+    LinkKind m_kind;
+    std::wstring m_link;
+    bool m_folder;
+    bool m_planted = false;
+};
+
+// A folder outside every user's folders (under C:\), removed with its files at the end of the scope.
+class OutsideFolder
+{
+public:
+    OutsideFolder();
+    ~OutsideFolder();
+    OutsideFolder(const OutsideFolder&) = delete;
+    OutsideFolder& operator=(const OutsideFolder&) = delete;
+
+    const std::wstring& path() const { return m_path; } // without a trailing backslash
+    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
+    // Writes a file with the given bytes and returns its path.
+    std::wstring Put(const std::wstring& name, const std::string& bytes) const;
+    // The names in the folder, sorted.
+    std::vector<std::wstring> Names() const;
+
+private:
+    std::wstring m_path;
+};
+
+// Moves an existing folder aside for the scope, so that a link can take its name, and puts it back.
+class FolderAside
+{
+public:
+    explicit FolderAside(std::wstring folder);
+    ~FolderAside();
+    FolderAside(const FolderAside&) = delete;
+    FolderAside& operator=(const FolderAside&) = delete;
+
+private:
+    std::wstring m_folder;
+    bool m_moved = false;
+};
+
+} // namespace pellicor::test::launcher
