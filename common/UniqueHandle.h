@@ -48,6 +48,7 @@ private:
 
 namespace traits
 {
+// CloseFn is the system's own release function; what it returns is of no use on the way out.
 template <typename T, auto CloseFn, T InvalidValue = T{}> struct NullIsInvalid
 {
     static constexpr T Invalid() noexcept { return InvalidValue; }
@@ -69,53 +70,23 @@ struct Find
     static void Close(HANDLE v) noexcept { ::FindClose(v); }
 };
 
-inline void CloseKey(HKEY key) noexcept
-{
-    ::RegCloseKey(key);
-}
-inline void CloseKernelHandle(HANDLE h) noexcept
-{
-    ::CloseHandle(h);
-}
-template <typename H> inline void DeleteGdiObject(H h) noexcept
-{
-    ::DeleteObject(h);
-}
-inline void DeleteMemoryDc(HDC h) noexcept
-{
-    ::DeleteDC(h);
-}
-inline void DestroyMenuHandle(HMENU h) noexcept
-{
-    ::DestroyMenu(h);
-}
-inline void FreeGlobal(HGLOBAL h) noexcept
-{
-    ::GlobalFree(h);
-}
-inline void UnloadModule(HMODULE h) noexcept
-{
-    ::FreeLibrary(h);
-}
-inline void DestroyWindowHandle(HWND h) noexcept
-{
-    ::DestroyWindow(h);
-}
 } // namespace traits
 
 // Processes, threads, tokens and events use null for "none"; files, pipes and Tool Help snapshots
 // use INVALID_HANDLE_VALUE and take UniqueFile.
-using UniqueKernelHandle = UniqueHandle<HANDLE, traits::NullIsInvalid<HANDLE, traits::CloseKernelHandle>>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, traits::NullIsInvalid<HANDLE, ::CloseHandle>>;
 using UniqueFile = UniqueHandle<HANDLE, traits::File>; // CreateFileW, pipes, CreateToolhelp32Snapshot
 using UniqueFind = UniqueHandle<HANDLE, traits::Find>; // FindFirstFileW
-using UniqueKey = UniqueHandle<HKEY, traits::NullIsInvalid<HKEY, traits::CloseKey>>;
-using UniqueBitmap = UniqueHandle<HBITMAP, traits::NullIsInvalid<HBITMAP, traits::DeleteGdiObject<HBITMAP>>>;
-using UniqueFont = UniqueHandle<HFONT, traits::NullIsInvalid<HFONT, traits::DeleteGdiObject<HFONT>>>;
-using UniqueMemoryDc = UniqueHandle<HDC, traits::NullIsInvalid<HDC, traits::DeleteMemoryDc>>;
-using UniqueMenu = UniqueHandle<HMENU, traits::NullIsInvalid<HMENU, traits::DestroyMenuHandle>>;
-using UniqueGlobal = UniqueHandle<HGLOBAL, traits::NullIsInvalid<HGLOBAL, traits::FreeGlobal>>;
-using UniqueModule = UniqueHandle<HMODULE, traits::NullIsInvalid<HMODULE, traits::UnloadModule>>;
-using UniqueWindow = UniqueHandle<HWND, traits::NullIsInvalid<HWND, traits::DestroyWindowHandle>>;
+using UniqueKey = UniqueHandle<HKEY, traits::NullIsInvalid<HKEY, ::RegCloseKey>>;
+using UniqueBitmap = UniqueHandle<HBITMAP, traits::NullIsInvalid<HBITMAP, ::DeleteObject>>;
+using UniqueFont = UniqueHandle<HFONT, traits::NullIsInvalid<HFONT, ::DeleteObject>>;
+using UniqueMemoryDc = UniqueHandle<HDC, traits::NullIsInvalid<HDC, ::DeleteDC>>;
+using UniqueMenu = UniqueHandle<HMENU, traits::NullIsInvalid<HMENU, ::DestroyMenu>>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, traits::NullIsInvalid<HGLOBAL, ::GlobalFree>>;
+using UniqueModule = UniqueHandle<HMODULE, traits::NullIsInvalid<HMODULE, ::FreeLibrary>>;
+using UniqueWindow = UniqueHandle<HWND, traits::NullIsInvalid<HWND, ::DestroyWindow>>;
+// Memory the system allocated for the caller with LocalAlloc (ConvertSidToStringSidW, CommandLineToArgvW).
+template <typename T> using UniqueLocal = UniqueHandle<T*, traits::NullIsInvalid<T*, ::LocalFree>>;
 
 // Keeps a GDI object selected into a device context for one scope and puts the old one back.
 class ScopedSelectObject
@@ -133,6 +104,45 @@ public:
 private:
     HDC m_dc;
     HGDIOBJ m_old;
+};
+
+// A window's device context from GetDC, released for one scope.
+class ScopedWindowDc
+{
+public:
+    explicit ScopedWindowDc(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
+    ScopedWindowDc(const ScopedWindowDc&) = delete;
+    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+    ~ScopedWindowDc()
+    {
+        if (m_dc)
+            ::ReleaseDC(m_window, m_dc);
+    }
+    HDC get() const noexcept { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// Keeps a movable global memory block locked for one scope; get() is null when it could not be locked.
+class ScopedGlobalLock
+{
+public:
+    explicit ScopedGlobalLock(HGLOBAL memory) noexcept : m_memory(memory), m_data(::GlobalLock(memory)) {}
+    ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+    ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+    ~ScopedGlobalLock()
+    {
+        if (m_data)
+            ::GlobalUnlock(m_memory);
+    }
+    void* get() const noexcept { return m_data; }
+    explicit operator bool() const noexcept { return m_data != nullptr; }
+
+private:
+    HGLOBAL m_memory;
+    void* m_data;
 };
 
 } // namespace pellicor

@@ -27,6 +27,13 @@ std::unique_ptr<wchar_t[]> WritableCopy(const wchar_t* text)
     return copy;
 }
 
+// The started program is not waited for; only its handles are let go.
+void LetGo(const PROCESS_INFORMATION& started) noexcept
+{
+    const pellicor::UniqueKernelHandle thread(started.hThread);
+    const pellicor::UniqueKernelHandle process(started.hProcess);
+}
+
 bool StartWithPrimaryToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
                            const wchar_t* desktop, DWORD creationFlags,
                            decltype(&::CreateProcessAsUserW) createProcessAsUser = &::CreateProcessAsUserW)
@@ -41,9 +48,7 @@ bool StartWithPrimaryToken(HANDLE token, const wchar_t* application, const wchar
     if (!createProcessAsUser(token, application, writableCommandLine.get(), nullptr, nullptr, FALSE,
                              creationFlags, nullptr, nullptr, &startup, &info))
         return false;
-    // The started program is not waited for; only its handles are let go.
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
+    LetGo(info);
     return true;
 }
 } // namespace
@@ -75,10 +80,7 @@ bool CreateProcessWithUserToken(HANDLE explorerToken, const wchar_t* application
                                                   environment.get(), nullptr, &startup, &info) != FALSE;
         error = ::GetLastError();
         if (started)
-        {
-            ::CloseHandle(info.hThread);
-            ::CloseHandle(info.hProcess);
-        }
+            LetGo(info);
     }
     // Releasing the environment must not change the error that the log reports.
     ::SetLastError(error);

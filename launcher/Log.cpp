@@ -4,6 +4,7 @@
 // (the installer's account is usually the signed-in user's): no link there is ever followed.
 #include "launcher/Log.h"
 
+#include "common/NoThrow.h"
 #include "common/UniqueHandle.h"
 #include "launcher/UserEnvironment.h"
 #include "launcher/UserFolder.h"
@@ -128,28 +129,15 @@ void SendToDebugger(const char* message)
 
 void LogWrite(const char* message)
 {
-    try
-    {
-        WriteLine(message ? message : "");
-    }
-    catch (...)
-    {
-        // Out of memory: the line is lost, the launcher goes on.
-    }
+    // Out of memory: the line is lost, the launcher goes on.
+    pellicor::NoThrow([message] { WriteLine(message ? message : ""); });
 }
 
 void LogFormat(const char* format, ...)
 {
     std::va_list args;
     va_start(args, format);
-    std::string message;
-    try
-    {
-        message = FormatNarrowMessage(format, args);
-    }
-    catch (...)
-    {
-    }
+    const std::string message = pellicor::NoThrow([&] { return FormatNarrowMessage(format, args); });
     va_end(args);
     SendToDebugger(message.c_str());
     LogWrite(message.c_str());
@@ -168,15 +156,9 @@ void LogFormatWide(const wchar_t* format, ...)
         formatted[kWideMessageUnits - 1] = L'\0';
     }
 
-    std::string message;
-    try
-    {
-        // Cut at a character boundary: a line never ends in half a character.
-        message = Utf16ToUtf8Bounded(formatted, kMaxMessageBytes);
-    }
-    catch (...)
-    {
-    }
+    // Cut at a character boundary: a line never ends in half a character.
+    const std::string message =
+        pellicor::NoThrow([&] { return Utf16ToUtf8Bounded(formatted, kMaxMessageBytes); });
     SendToDebugger(message.c_str());
     LogWrite(message.c_str());
 }

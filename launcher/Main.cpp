@@ -1,6 +1,8 @@
 // DrovanaLauncher: run by the installer, the updater and to start the client. The first word of the
 // command line picks a mode; the mode's steps run in order, and the program exits. It shows no
 // window: the log is its only report, and the exit code is 0 unless its own path cannot be read.
+#include "common/NoThrow.h"
+#include "common/TextConversion.h"
 #include "launcher/InteractiveStart.h"
 #include "launcher/Log.h"
 #include "launcher/Registration.h"
@@ -72,19 +74,6 @@ std::wstring ModulePath()
     return std::wstring(path, length);
 }
 
-std::wstring FromAnsiCodePage(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int units =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (units <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-    return wide;
-}
-
 void RunStep(const LaunchStep& step, const LaunchContext& context)
 {
     switch (step.kind)
@@ -151,33 +140,20 @@ int RunLauncher(const char* commandLine, int showCommand)
     const LaunchMode* mode = FindLaunchMode(words.mode);
     if (!mode)
         return kExitDone; // an unknown mode word is not an error
-    context.argument = FromAnsiCodePage(words.argument);
+    context.argument = pellicor::ToUtf16(words.argument, CP_ACP);
 
     // Each step runs whatever the earlier ones did; a step that throws loses only itself.
     for (const LaunchStep& step : mode->steps)
-    {
-        try
-        {
-            RunStep(step, context);
-        }
-        catch (...)
-        {
-        }
-    }
+        pellicor::NoThrow([&] { RunStep(step, context); });
     return kExitDone;
 }
 } // namespace
 
 } // namespace drovana
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int showCommand)
+// The system's signature, with its parameter names: the command line is not const there.
+// NOLINTNEXTLINE(readability-non-const-parameter)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int nShowCmd)
 {
-    try
-    {
-        return drovana::RunLauncher(commandLine ? commandLine : "", showCommand);
-    }
-    catch (...)
-    {
-        return 0;
-    }
+    return pellicor::NoThrow([&] { return drovana::RunLauncher(lpCmdLine ? lpCmdLine : "", nShowCmd); });
 }

@@ -82,12 +82,10 @@ std::wstring TokenUserSid(HANDLE token)
     auto buffer = std::make_unique<BYTE[]>(size);
     if (!::GetTokenInformation(token, TokenUser, buffer.get(), size, &size))
         return {};
-    wchar_t* text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &text))
+    pellicor::UniqueLocal<wchar_t> text;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, text.put()))
         return {};
-    std::wstring sid = text;
-    ::LocalFree(text);
-    return sid;
+    return text.get();
 }
 } // namespace
 

@@ -21,22 +21,6 @@ constexpr const wchar_t* kShellFoldersKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr const wchar_t* kAppDataValue = L"AppData";
 
-HKEY RootKey(RegRoot root, const RegRowContext& context)
-{
-    switch (root)
-    {
-    case RegRoot::ClassesRoot:
-        return HKEY_CLASSES_ROOT;
-    case RegRoot::LocalMachine:
-        return HKEY_LOCAL_MACHINE;
-    case RegRoot::CurrentUser:
-        return HKEY_CURRENT_USER;
-    case RegRoot::UserRoot:
-        return context.userRoot;
-    }
-    return nullptr;
-}
-
 std::wstring RowText(const RegRow& row, const RegRowContext& context)
 {
     const std::wstring text = row.text ? row.text : L"";
@@ -124,7 +108,7 @@ bool WriteRegNumber(HKEY root, const wchar_t* key, const wchar_t* valueName, DWO
 
 bool ApplyRegRow(const RegRow& row, const RegRowContext& context)
 {
-    const HKEY root = RootKey(row.root, context);
+    const HKEY root = RootKey(row.root, context.userRoot);
     if (!root || !row.key)
         return false;
     switch (row.action)

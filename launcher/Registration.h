@@ -1,13 +1,31 @@
 #pragma once
 // Shell registration of the library: class registrations, copy hook, browser helper, overlay
 // identifiers, overlay icons and approvals, written and removed row by row from RegistrationTable.h.
-#include "launcher/RegistrationTable.h"
+#include "launcher/core/RegistrationTable.h"
 
 #include <windows.h>
 #include <string>
 
 namespace drovana
 {
+
+// The hive a row names; userRoot is the hive of the user whose entries are written (HKEY_USERS\<SID>,
+// or HKEY_CURRENT_USER). Inline, so that the shell host's doctor reads the rows where they are written.
+inline HKEY RootKey(RegRoot root, HKEY userRoot) noexcept
+{
+    switch (root)
+    {
+    case RegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case RegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case RegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case RegRoot::UserRoot:
+        return userRoot;
+    }
+    return nullptr;
+}
 
 // Opens the key for writing or else creates it, sets one value and closes the key again: one key
 // opening per value, so one value that cannot be written costs only itself.

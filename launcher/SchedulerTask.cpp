@@ -4,12 +4,17 @@
 #include "launcher/SchedulerTask.h"
 
 #include "common/ComPtr.h"
+#include "common/OleHandles.h"
 
 #include <objbase.h>
-#include <oleauto.h>
 
 namespace drovana
 {
+
+using pellicor::ComPtr;
+using pellicor::MakeBstr;
+using pellicor::UniqueBstr;
+using pellicor::UniqueVariant;
 
 namespace
 {
@@ -25,35 +30,6 @@ constexpr const wchar_t* kStartDelay = L"PT2S"; // ISO 8601: two seconds
 constexpr CLSID kTaskSchedulerClass = {
     0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
 
-// An owned BSTR for the length of one call.
-class Bstr
-{
-public:
-    explicit Bstr(const wchar_t* text) noexcept : m_value(::SysAllocString(text ? text : L"")) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { ::SysFreeString(m_value); }
-    BSTR get() const noexcept { return m_value; }
-    explicit operator bool() const noexcept { return m_value != nullptr; }
-
-private:
-    BSTR m_value;
-};
-
-// A VARIANT cleared on every path out.
-class Variant
-{
-public:
-    Variant() noexcept { ::VariantInit(&m_value); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { ::VariantClear(&m_value); }
-    VARIANT& get() noexcept { return m_value; }
-
-private:
-    VARIANT m_value;
-};
-
 // Everything between COM initialization and its end; every interface is released on return, before
 // the caller ends COM for the thread.
 bool RegisterFirstStartTask(const wchar_t* application, const wchar_t* commandLine)
@@ -62,89 +38,92 @@ bool RegisterFirstStartTask(const wchar_t* application, const wchar_t* commandLi
                                       RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, 0, nullptr)))
         return false;
 
-    pellicor::ComPtr<ITaskService> service;
+    ComPtr<ITaskService> service;
     if (FAILED(::CoCreateInstance(kTaskSchedulerClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ITaskService),
                                   service.put_void())))
         return false;
 
     // Empty VARIANTs: the local machine and the current account.
-    Variant server, user, domain, password;
+    UniqueVariant server;
+    UniqueVariant user;
+    UniqueVariant domain;
+    UniqueVariant password;
     if (FAILED(service->Connect(server.get(), user.get(), domain.get(), password.get())))
         return false;
 
-    pellicor::ComPtr<ITaskFolder> folder;
-    Bstr rootFolder(kRootFolder);
+    ComPtr<ITaskFolder> folder;
+    const UniqueBstr rootFolder = MakeBstr(kRootFolder);
     if (!rootFolder || FAILED(service->GetFolder(rootFolder.get(), folder.put())))
         return false;
 
-    Bstr taskName(kTaskName);
+    const UniqueBstr taskName = MakeBstr(kTaskName);
     if (!taskName)
         return false;
     // The task of an earlier run is removed; its absence is no failure.
     folder->DeleteTask(taskName.get(), 0);
 
-    pellicor::ComPtr<ITaskDefinition> definition;
+    ComPtr<ITaskDefinition> definition;
     if (FAILED(service->NewTask(0, definition.put())))
         return false;
     service.reset();
 
-    pellicor::ComPtr<IRegistrationInfo> registrationInfo;
-    Bstr description(kTaskDescription);
+    ComPtr<IRegistrationInfo> registrationInfo;
+    const UniqueBstr description = MakeBstr(kTaskDescription);
     if (FAILED(definition->get_RegistrationInfo(registrationInfo.put())) || !registrationInfo ||
         FAILED(registrationInfo->put_Description(description.get())))
         return false;
 
-    pellicor::ComPtr<IPrincipal> principal;
+    ComPtr<IPrincipal> principal;
     if (FAILED(definition->get_Principal(principal.put())) || !principal)
         return false;
-    Bstr principalId(kPrincipalId);
+    const UniqueBstr principalId = MakeBstr(kPrincipalId);
     principal->put_Id(principalId.get());
     principal->put_LogonType(TASK_LOGON_INTERACTIVE_TOKEN);
     // The client must never run elevated, even when the installer is.
     if (FAILED(principal->put_RunLevel(TASK_RUNLEVEL_LUA)))
         return false;
 
-    pellicor::ComPtr<ITaskSettings> settings;
+    ComPtr<ITaskSettings> settings;
     if (FAILED(definition->get_Settings(settings.put())) || !settings ||
         FAILED(settings->put_StartWhenAvailable(VARIANT_TRUE)))
         return false;
 
-    pellicor::ComPtr<ITriggerCollection> triggers;
-    pellicor::ComPtr<ITrigger> trigger;
-    pellicor::ComPtr<IRegistrationTrigger> registrationTrigger;
+    ComPtr<ITriggerCollection> triggers;
+    ComPtr<ITrigger> trigger;
+    ComPtr<IRegistrationTrigger> registrationTrigger;
     if (FAILED(definition->get_Triggers(triggers.put())) || !triggers ||
         FAILED(triggers->Create(TASK_TRIGGER_REGISTRATION, trigger.put())) ||
         FAILED(trigger.As(registrationTrigger)) || !registrationTrigger)
         return false;
-    Bstr triggerId(kTriggerId);
+    const UniqueBstr triggerId = MakeBstr(kTriggerId);
     registrationTrigger->put_Id(triggerId.get());
-    Bstr delay(kStartDelay);
+    const UniqueBstr delay = MakeBstr(kStartDelay);
     if (FAILED(registrationTrigger->put_Delay(delay.get())))
         return false;
 
-    pellicor::ComPtr<IActionCollection> actions;
-    pellicor::ComPtr<IAction> action;
-    pellicor::ComPtr<IExecAction> execAction;
+    ComPtr<IActionCollection> actions;
+    ComPtr<IAction> action;
+    ComPtr<IExecAction> execAction;
     if (FAILED(definition->get_Actions(actions.put())) || !actions ||
         FAILED(actions->Create(TASK_ACTION_EXEC, action.put())) || FAILED(action.As(execAction)) ||
         !execAction)
         return false;
-    Bstr path(application);
+    const UniqueBstr path = MakeBstr(application);
     if (!path || FAILED(execAction->put_Path(path.get())))
         return false;
     // The client reads its command line as given; no working directory is set.
-    Bstr arguments(commandLine);
+    const UniqueBstr arguments = MakeBstr(commandLine);
     execAction->put_Arguments(arguments.get());
 
-    Variant noUser, noPassword, securityDescriptor;
+    UniqueVariant noUser;
+    UniqueVariant noPassword;
+    UniqueVariant securityDescriptor;
     securityDescriptor.get().vt = VT_BSTR;
     securityDescriptor.get().bstrVal = ::SysAllocString(L"");
-    pellicor::ComPtr<IRegisteredTask> registered;
-    if (FAILED(folder->RegisterTaskDefinition(taskName.get(), definition.get(), TASK_CREATE_OR_UPDATE,
-                                              noUser.get(), noPassword.get(), TASK_LOGON_INTERACTIVE_TOKEN,
-                                              securityDescriptor.get(), registered.put())))
-        return false;
-    return true;
+    ComPtr<IRegisteredTask> registered;
+    return SUCCEEDED(folder->RegisterTaskDefinition(
+        taskName.get(), definition.get(), TASK_CREATE_OR_UPDATE, noUser.get(), noPassword.get(),
+        TASK_LOGON_INTERACTIVE_TOKEN, securityDescriptor.get(), registered.put()));
 }
 } // namespace
 

@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <taskschd.h>
 
+// The MinGW headers' own guard name, so that a release of them that declares the interface wins.
 #ifndef __IRegistrationTrigger_INTERFACE_DEFINED__
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the system headers' name, not one of ours
 #define __IRegistrationTrigger_INTERFACE_DEFINED__
 MIDL_INTERFACE("4c8fec3a-c218-4e0c-b23d-629024db91a2")
 IRegistrationTrigger : public ITrigger

@@ -5,7 +5,7 @@
 #include "common/UniqueHandle.h"
 #include "launcher/Log.h"
 #include "launcher/Registration.h"
-#include "launcher/VirtualDriveTable.h"
+#include "launcher/core/VirtualDriveTable.h"
 
 #include <cstring>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 // The request and reply records exchanged with the running client. Portable: no <windows.h>.
+#include "shellext/channel/ClientCommands.h"
+
 #include <string>
 #include <vector>
 
@@ -18,7 +20,7 @@ struct ClientReply
     std::vector<std::wstring> values;
 
     // The only status that means success; "OK", "ok " and the empty status all fail.
-    bool IsOk() const { return status == L"ok"; }
+    bool IsOk() const { return status == kStatusOk; }
 };
 
 } // namespace pellicor

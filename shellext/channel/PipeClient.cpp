@@ -4,6 +4,7 @@
 // and a server that is not our user's client in our session never reads a byte.
 #include "shellext/channel/PipeClient.h"
 
+#include "common/NoThrow.h"
 #include "common/UniqueHandle.h"
 #include "shellext/channel/ClientCommands.h"
 #include "shellext/channel/ClientRequests.h"
@@ -12,7 +13,6 @@
 #include "shellext/server/OverlayKind.h"
 
 #include <cstdint>
-#include <exception>
 
 namespace pellicor
 {
@@ -30,20 +30,6 @@ bool SendExpectingOk(const PipeClient& pipe, const ClientRequest& request)
 {
     ClientReply reply;
     return pipe.Transact(request, reply) && reply.IsOk();
-}
-
-// Building a request allocates; running out of memory is a failed request, never an exception
-// escaping into the shell.
-template <typename Operation> bool NoThrow(Operation&& operation) noexcept
-{
-    try
-    {
-        return operation();
-    }
-    catch (...)
-    {
-        return false;
-    }
 }
 
 // The one deadline that the write and the read of a transaction share.

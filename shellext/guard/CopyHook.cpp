@@ -6,7 +6,7 @@
 #include "shellext/guard/FolderMarkers.h"
 #include "shellext/guard/GuardRules.h"
 #include "shellext/guard/NotCapturedList.h"
-#include "shellext/menu/LocalizedString.h"
+#include "shellext/resources/LocalizedString.h"
 #include "shellext/settings/Settings.h"
 
 #include <cwchar>

@@ -1,6 +1,7 @@
 #include "shellext/guard/GuardRules.h"
 
 #include "shellext/guard/PathRules.h"
+#include "shellext/resources/ResourceIds.h"
 
 namespace pellicor
 {
@@ -205,7 +206,7 @@ GuardDecision DecideFolderOperation(GuardFacts& facts, unsigned operation, unsig
         {
             decision.allowed = false;
             decision.text = ComposeMessage(row, operands, facts);
-            decision.caption = facts.LocalizedString(kGuardCaptionStringId);
+            decision.caption = facts.LocalizedString(IDS_GUARD_CAPTION);
         }
         return decision;
     }

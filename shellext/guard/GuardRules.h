@@ -25,8 +25,6 @@ enum class FolderOperation : unsigned
     Rename = 4,
 };
 
-inline constexpr unsigned kGuardCaptionStringId = 124;
-
 class GuardFacts
 {
 public:

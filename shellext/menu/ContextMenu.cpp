@@ -1,12 +1,15 @@
 // The context menu. The client decides which items to show: we send it the selection, build the
 // menu from its answer and hand a picked command back to it. Both pipe calls run on the shell's
 // thread while it assembles or runs the menu, and give up at once when the client is not there.
+#include "common/OleHandles.h"
+#include "common/TextConversion.h"
 #include "shellext/channel/ClientRequests.h"
 #include "shellext/menu/DropFilesReader.h"
-#include "shellext/menu/LocalizedString.h"
 #include "shellext/menu/MenuPlan.h"
+#include "shellext/resources/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
 #include "shellext/server/ShellExt.h"
+#include "shellext/view/ExplorerWindows.h"
 
 #include <algorithm>
 #include <climits>
@@ -34,27 +37,9 @@ constexpr int kMenuBitmapSize = 16;
 // The name the shell gets for our verb: the product's Chinese name, whatever the language.
 constexpr wchar_t kVerbName[] = L"\u5353\u74E6\u7EB3";
 
-// Windows of an Explorer window, from the tab down to the items view the client wants to know.
-constexpr wchar_t kShellTabWindowClass[] = L"ShellTabWindowClass";
-constexpr wchar_t kDuiViewWindowClass[] = L"DUIViewWndClassName";
-constexpr wchar_t kDirectUiWindowClass[] = L"DirectUIHWND";
-
 constexpr HRESULT IdentifiersUsed(std::uint32_t count)
 {
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, count);
-}
-
-// Before Vista menus cannot show a bitmap beside a text item by themselves; there the menu asks us
-// to draw it. The answer never changes while the process lives.
-bool IsOldSystem()
-{
-    static const bool oldSystem = []
-    {
-        OSVERSIONINFOW version{};
-        version.dwOSVersionInfoSize = sizeof version;
-        return ::GetVersionExW(&version) && version.dwMajorVersion < 6;
-    }();
-    return oldSystem;
 }
 
 // Read once per process: a change of language shows in the caption from the next process on.
@@ -64,55 +49,10 @@ const std::wstring& SubmenuCaption()
     return caption;
 }
 
-class StorageMedium
-{
-public:
-    StorageMedium() = default;
-    StorageMedium(const StorageMedium&) = delete;
-    StorageMedium& operator=(const StorageMedium&) = delete;
-    ~StorageMedium()
-    {
-        if (m_filled)
-            ::ReleaseStgMedium(&m_medium);
-    }
-
-    STGMEDIUM* put() noexcept { return &m_medium; }
-    void MarkFilled() noexcept { m_filled = true; }
-    const STGMEDIUM& get() const noexcept { return m_medium; }
-
-private:
-    STGMEDIUM m_medium{};
-    bool m_filled = false;
-};
-
-class GlobalLockScope
-{
-public:
-    explicit GlobalLockScope(HGLOBAL memory) noexcept : m_memory(memory), m_data(::GlobalLock(memory)) {}
-    GlobalLockScope(const GlobalLockScope&) = delete;
-    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-    ~GlobalLockScope()
-    {
-        if (m_data)
-            ::GlobalUnlock(m_memory);
-    }
-    explicit operator bool() const noexcept { return m_data != nullptr; }
-    const void* Data() const noexcept { return m_data; }
-
-private:
-    HGLOBAL m_memory;
-    void* m_data;
-};
-
 // A file list in the system's code page, as programs before Unicode made them.
 std::wstring NarrowPath(std::string_view name)
 {
-    const int units =
-        ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    std::wstring path(static_cast<std::size_t>(std::max(units, 0)), L'\0');
-    if (units > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), path.data(), units);
-    return path;
+    return ToUtf16(name, CP_ACP);
 }
 
 // The longest command number InvokeCommand can send: the commands are 1 to 5, each one digit, and a
@@ -143,7 +83,7 @@ IFACEMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject,
         if (!dataObject)
             return E_INVALIDARG;
         FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        StorageMedium medium;
+        UniqueStgMedium medium;
         if (FAILED(dataObject->GetData(&format, medium.put())))
             return E_INVALIDARG;
         medium.MarkFilled();
@@ -152,10 +92,10 @@ IFACEMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject,
 
         HRESULT result = S_OK;
         {
-            const GlobalLockScope lock(medium.get().hGlobal);
+            const ScopedGlobalLock lock(medium.get().hGlobal);
             if (!lock)
                 return E_INVALIDARG;
-            const std::span<const std::uint8_t> block(static_cast<const std::uint8_t*>(lock.Data()),
+            const std::span<const std::uint8_t> block(static_cast<const std::uint8_t*>(lock.get()),
                                                       ::GlobalSize(medium.get().hGlobal));
             DropFilesList list = ReadDropFiles(block, NarrowPath);
             if (list.paths.empty() && !list.cut)
@@ -266,7 +206,8 @@ bool CShellExt::InsertClientMenuItem(int itemId, HMENU menu, UINT position, UINT
     item.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP | (itemId == kSubmenuItemId ? MIIM_SUBMENU : 0u);
     item.wID = commandId;
     item.dwTypeData = const_cast<LPWSTR>(text.c_str());
-    item.hbmpItem = IsOldSystem() ? HBMMENU_CALLBACK : bitmap;
+    // Before Vista the menu asks us to draw the bitmap (HandleMenuMsg2).
+    item.hbmpItem = RunsBeforeVista() ? HBMMENU_CALLBACK : bitmap;
     item.hSubMenu = subMenu;
     if (!::InsertMenuItemW(menu, position, TRUE, &item))
         return false;
@@ -301,15 +242,9 @@ IFACEMETHODIMP CShellExt::InvokeCommand(CMINVOKECOMMANDINFO* info)
 void CShellExt::FindViewWindow()
 {
     const HWND foreground = ::GetForegroundWindow();
-    const HWND tab =
-        foreground ? ::FindWindowExW(foreground, nullptr, kShellTabWindowClass, nullptr) : nullptr;
-    if (!tab)
-    {
-        m_viewWindow = foreground;
-        return;
-    }
-    const HWND duiView = ::FindWindowExW(tab, nullptr, kDuiViewWindowClass, nullptr);
-    m_viewWindow = duiView ? ::FindWindowExW(duiView, nullptr, kDirectUiWindowClass, nullptr) : nullptr;
+    // A window without tabs (not Explorer, or Explorer before Vista) is the view window itself.
+    const HWND tab = FindChild(foreground, kShellTabWindowClass);
+    m_viewWindow = tab ? FindTabViewWindow(tab) : foreground;
 }
 
 // Validation and verb requests for Unicode get the product's name. The shell asks GCS_VALIDATE

@@ -1,5 +1,6 @@
 #pragma once
 // Resource numbers of the library; shared by the resource script and the code that loads them.
+// Plain numbers without <windows.h>, so that the portable rule tables can name them too.
 
 // Bitmaps
 #define IDB_MENU_DROVANA 107 // submenu and item 1

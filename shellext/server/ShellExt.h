@@ -75,8 +75,6 @@ public:
     IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                           EXCEPINFO* exception, UINT* argError) override;
 
-    std::int32_t Kind() const noexcept { return m_kind; }
-
 private:
     ~CShellExt();
     friend class CShellExtClassFactory; // destroys an object whose first QueryInterface failed

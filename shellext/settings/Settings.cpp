@@ -2,21 +2,16 @@
 // key, reads and closes it again; nothing is remembered between calls.
 #include "shellext/settings/Settings.h"
 
+#include "common/NoThrow.h"
+
 #include <vector>
 
 namespace pellicor
 {
 
-const wchar_t kClientKeyPath[] = L"Software\\Pellicor\\Client";
-
 namespace
 {
 
-constexpr const wchar_t* kUserNameValue = L"username";
-constexpr const wchar_t* kSyncPathValue = L"syncPath";
-constexpr const wchar_t* kNickNameValue = L"NickName";
-constexpr const wchar_t* kAvatarPathValue = L"AvatarPath";
-constexpr const wchar_t* kLanguageValue = L"DrovanaLanguage";
 constexpr const wchar_t* kClientAppPathKey =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\drovana.exe";
 
@@ -52,62 +47,53 @@ bool OpenKeyForRead(HKEY hive, const wchar_t* path, UniqueKey& key)
 
 bool QueryRegistryString(HKEY key, const wchar_t* name, std::wstring& out)
 {
-    try
-    {
-        std::vector<BYTE> data;
-        if (!QueryValueBytes(key, name, REG_SZ, data))
-            return false;
-        // The stored text ends at its first NUL, or at the end of the data when it holds none.
-        const auto* units = reinterpret_cast<const wchar_t*>(data.data());
-        const std::size_t count = data.size() / sizeof(wchar_t);
-        std::size_t length = 0;
-        while (length < count && units[length] != L'\0')
-            ++length;
-        out.assign(units, length);
-        return true;
-    }
-    catch (...)
-    {
-        return false;
-    }
+    return NoThrow(
+        [&]
+        {
+            std::vector<BYTE> data;
+            if (!QueryValueBytes(key, name, REG_SZ, data))
+                return false;
+            // The stored text ends at its first NUL, or at the end of the data when it holds none.
+            const auto* units = reinterpret_cast<const wchar_t*>(data.data());
+            const std::size_t count = data.size() / sizeof(wchar_t);
+            std::size_t length = 0;
+            while (length < count && units[length] != L'\0')
+                ++length;
+            out.assign(units, length);
+            return true;
+        });
 }
 
 bool QueryRegistryDword(HKEY key, const wchar_t* name, DWORD& out)
 {
-    try
-    {
-        std::vector<BYTE> data;
-        if (!QueryValueBytes(key, name, REG_DWORD, data) || data.size() < sizeof(DWORD))
-            return false;
-        out = static_cast<DWORD>(data[0]) | static_cast<DWORD>(data[1]) << 8 |
-              static_cast<DWORD>(data[2]) << 16 | static_cast<DWORD>(data[3]) << 24;
-        return true;
-    }
-    catch (...)
-    {
-        return false;
-    }
+    return NoThrow(
+        [&]
+        {
+            std::vector<BYTE> data;
+            if (!QueryValueBytes(key, name, REG_DWORD, data) || data.size() < sizeof(DWORD))
+                return false;
+            out = static_cast<DWORD>(data[0]) | static_cast<DWORD>(data[1]) << 8 |
+                  static_cast<DWORD>(data[2]) << 16 | static_cast<DWORD>(data[3]) << 24;
+            return true;
+        });
 }
 
 std::wstring SyncFolderPath()
 {
-    try
-    {
-        std::wstring result;
-        UniqueKey key;
-        if (!OpenKeyForRead(HKEY_CURRENT_USER, kClientKeyPath, key))
+    return NoThrow(
+        []
+        {
+            std::wstring result;
+            UniqueKey key;
+            if (!OpenKeyForRead(HKEY_CURRENT_USER, kClientKeyPath, key))
+                return result;
+            // No signed-in user means no sync folder, whatever path was left behind.
+            std::wstring userName;
+            QueryRegistryString(key.get(), kUserNameValue, userName);
+            if (!userName.empty())
+                QueryRegistryString(key.get(), kSyncPathValue, result);
             return result;
-        // No signed-in user means no sync folder, whatever path was left behind.
-        std::wstring userName;
-        QueryRegistryString(key.get(), kUserNameValue, userName);
-        if (!userName.empty())
-            QueryRegistryString(key.get(), kSyncPathValue, result);
-        return result;
-    }
-    catch (...)
-    {
-        return {};
-    }
+        });
 }
 
 bool ReadUserProfile(std::wstring* nickName, std::wstring* avatarPath)
@@ -128,25 +114,22 @@ DWORD ReadLanguageId()
     DWORD language = kDefaultLanguage;
     UniqueKey key;
     if (OpenKeyForRead(HKEY_CURRENT_USER, kClientKeyPath, key))
-        QueryRegistryDword(key.get(), kLanguageValue, language);
+        QueryRegistryDword(key.get(), kClientLanguageValue, language);
     return language;
 }
 
 std::wstring ReadClientExecutablePath()
 {
-    try
-    {
-        std::wstring result;
-        UniqueKey key;
-        // Explorer runs unelevated: under the machine hive a missing key simply fails to open.
-        if (OpenKeyForRead(HKEY_LOCAL_MACHINE, kClientAppPathKey, key))
-            QueryRegistryString(key.get(), L"", result);
-        return result;
-    }
-    catch (...)
-    {
-        return {};
-    }
+    return NoThrow(
+        []
+        {
+            std::wstring result;
+            UniqueKey key;
+            // Explorer runs unelevated: under the machine hive a missing key simply fails to open.
+            if (OpenKeyForRead(HKEY_LOCAL_MACHINE, kClientAppPathKey, key))
+                QueryRegistryString(key.get(), L"", result);
+            return result;
+        });
 }
 
 } // namespace pellicor

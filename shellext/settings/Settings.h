@@ -1,6 +1,7 @@
 #pragma once
 // The client's settings as the library reads them. Nothing is cached: every call opens the key,
 // reads and closes it, so the client's changes show at the next shell call.
+#include "common/ClientSettingsNames.h"
 #include "common/UniqueHandle.h"
 
 #include <windows.h>
@@ -11,7 +12,7 @@ namespace pellicor
 {
 
 // HKEY_CURRENT_USER key the client keeps its settings under (its subkeys belong to their readers).
-extern const wchar_t kClientKeyPath[];
+inline constexpr const wchar_t* kClientKeyPath = kClientSettingsKey;
 
 // Create-or-open for reading; usable only when the key already existed.
 bool OpenKeyForRead(HKEY hive, const wchar_t* path, UniqueKey& key);

@@ -21,25 +21,6 @@ constexpr int kAvatarSize = 22;
 // A user picture is a few kilobytes; a larger file is not read into Explorer's memory.
 constexpr ULONGLONG kMaxAvatarFileSize = 16ull * 1024 * 1024;
 
-// A window's device context, released on every path out of the scope.
-class WindowDc
-{
-public:
-    explicit WindowDc(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    ~WindowDc()
-    {
-        if (m_dc)
-            ::ReleaseDC(m_window, m_dc);
-    }
-    HDC get() const noexcept { return m_dc; }
-
-private:
-    HWND m_window;
-    HDC m_dc;
-};
-
 // Bitmap 120 as a picture that owns the bitmap.
 ComPtr<IPicture> DefaultPicture()
 {
@@ -72,7 +53,7 @@ void CShellExt::DrawAvatar(HWND window)
     OLE_YSIZE_HIMETRIC height = 0;
     if (FAILED(m_avatarPicture->get_Width(&width)) || FAILED(m_avatarPicture->get_Height(&height)))
         return;
-    WindowDc dc(window);
+    const ScopedWindowDc dc(window);
     if (!dc.get())
         return;
     // Pictures measure from the bottom up: start at the bottom row with a negative height.
@@ -97,14 +78,12 @@ bool CShellExt::LoadAvatarPicture()
     UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, byteCount));
     if (!memory)
         return false;
-    void* bytes = ::GlobalLock(memory.get());
-    if (!bytes)
-        return false;
-    DWORD read = 0;
-    const BOOL complete = ::ReadFile(file.get(), bytes, byteCount, &read, nullptr) && read == byteCount;
-    ::GlobalUnlock(memory.get());
-    if (!complete)
-        return false;
+    {
+        const ScopedGlobalLock bytes(memory.get());
+        DWORD read = 0;
+        if (!bytes || !::ReadFile(file.get(), bytes.get(), byteCount, &read, nullptr) || read != byteCount)
+            return false;
+    }
 
     ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put())) || !stream)

@@ -3,6 +3,8 @@
 // shared state; the properties and the underlined font go away with the windows.
 #include "shellext/view/Hyperlink.h"
 
+#include "common/UniqueHandle.h"
+
 #include <windowsx.h>
 
 namespace pellicor
@@ -114,8 +116,7 @@ LRESULT CALLBACK HyperlinkProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         ::SendMessageW(window, WM_SETFONT,
                        reinterpret_cast<WPARAM>(::GetPropW(window, kOriginalFontProperty)), FALSE);
         ::RemovePropW(window, kOriginalFontProperty);
-        if (HANDLE underline = ::RemovePropW(window, kUnderlineFontProperty))
-            ::DeleteObject(static_cast<HFONT>(underline));
+        const UniqueFont underline(static_cast<HFONT>(::RemovePropW(window, kUnderlineFontProperty)));
         ::RemovePropW(window, kFromStaticProperty);
         break;
     }
@@ -145,9 +146,9 @@ bool AttachHyperlink(HWND control)
                      sizeof(description), &description))
     {
         description.lfUnderline = TRUE;
-        HFONT underline = ::CreateFontIndirectW(&description);
-        if (underline && !::SetPropW(control, kUnderlineFontProperty, underline))
-            ::DeleteObject(underline);
+        UniqueFont underline(::CreateFontIndirectW(&description));
+        if (underline && ::SetPropW(control, kUnderlineFontProperty, underline.get()))
+            underline.release(); // the control's property holds it until WM_DESTROY
     }
     ::SetPropW(control, kFromStaticProperty, reinterpret_cast<HANDLE>(1));
     return true;

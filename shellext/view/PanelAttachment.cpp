@@ -7,10 +7,11 @@
 // to that thread (PostingTimer), so no member is ever touched by two threads.
 #include "shellext/server/ShellExt.h"
 
+#include "common/OleHandles.h"
 #include "shellext/channel/ClientRequests.h"
-#include "shellext/menu/LocalizedString.h"
+#include "shellext/resources/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
-#include "shellext/view/OleHandles.h"
+#include "shellext/view/ExplorerWindows.h"
 #include "shellext/view/PromptDialog.h"
 #include "shellext/view/PromptMessages.h"
 #include "shellext/view/ViewRules.h"
@@ -41,50 +42,12 @@ constexpr int kPromptBandHeight = 44;
 constexpr DWORD kSignInPollFirstMs = 4000;
 constexpr DWORD kSignInPollPeriodMs = 2500;
 
-// Explorer's view windows, by class.
-constexpr wchar_t kShellTabWindowClass[] = L"ShellTabWindowClass";
-constexpr wchar_t kDuiViewClass[] = L"DUIViewWndClassName";
-constexpr wchar_t kDirectUiClass[] = L"DirectUIHWND";
-constexpr wchar_t kDefViewClass[] = L"SHELLDLL_DefView";
-constexpr wchar_t kCtrlNotifySinkClass[] = L"CtrlNotifySink";
-constexpr wchar_t kListViewClass[] = L"SysListView32";
-constexpr wchar_t kActiveXHostClass[] = L"AtlAxWin";
-
 // Posted by the resize timer to the view host, whose subclass does the work. A registered message
 // cannot collide with Explorer's own messages, and once our subclass is gone the view ignores it.
 UINT ResizeSettledMessage()
 {
     static const UINT message = ::RegisterWindowMessageW(L"Pellicor.ViewResizeSettled");
     return message;
-}
-
-// The first direct child of `parent` of the class; never searches the top-level windows.
-HWND FindChild(HWND parent, const wchar_t* className)
-{
-    return parent ? ::FindWindowExW(parent, nullptr, className, nullptr) : nullptr;
-}
-
-// Walks the descendants of `ancestor` in EnumChildWindows order and returns, from the first one that
-// has any, its first direct child of the class.
-HWND FindChildOfDescendant(HWND ancestor, const wchar_t* className)
-{
-    if (!ancestor)
-        return nullptr;
-    struct Search
-    {
-        const wchar_t* className;
-        HWND found;
-    } search{className, nullptr};
-    ::EnumChildWindows(
-        ancestor,
-        [](HWND descendant, LPARAM context) -> BOOL
-        {
-            auto* s = reinterpret_cast<Search*>(context);
-            s->found = ::FindWindowExW(descendant, nullptr, s->className, nullptr);
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 enum class SelectionRead
@@ -194,10 +157,9 @@ bool CShellExt::FindViewWindows()
 
 bool CShellExt::FindViewWindowsVista(HWND topLevel)
 {
-    const HWND tab = FindChild(topLevel, kShellTabWindowClass);
-    const HWND viewWindow = FindChild(FindChild(tab, kDuiViewClass), kDirectUiClass);
-    const HWND viewHost = FindChildOfDescendant(viewWindow, kDefViewClass);
-    const HWND itemsView = FindChild(viewHost, kDirectUiClass);
+    const HWND viewWindow = FindTabViewWindow(FindChild(topLevel, kShellTabWindowClass));
+    const HWND viewHost = FindChildOfDescendant(viewWindow, kDefViewWindowClass);
+    const HWND itemsView = FindChild(viewHost, kDirectUiWindowClass);
     if (!viewWindow || !viewHost || !itemsView)
         return false;
     m_viewWindow = viewWindow;
@@ -208,23 +170,23 @@ bool CShellExt::FindViewWindowsVista(HWND topLevel)
 
 bool CShellExt::FindViewWindowsXp(HWND topLevel)
 {
-    const HWND defView = FindChild(topLevel, kDefViewClass);
-    const HWND duiWindow = FindChild(FindChild(defView, kDuiViewClass), kDirectUiClass);
+    const HWND defView = FindChild(topLevel, kDefViewWindowClass);
+    const HWND duiWindow = FindChild(FindChild(defView, kDuiViewWindowClass), kDirectUiWindowClass);
     if (!duiWindow)
         return false;
 
     // A view that hosts an ActiveX control shows it in place of the list.
     HWND candidate = nullptr;
     HWND itemsView = nullptr;
-    if (const HWND activeXHost = FindChildOfDescendant(duiWindow, kActiveXHostClass))
+    if (const HWND activeXHost = FindChildOfDescendant(duiWindow, kActiveXHostWindowClass))
     {
         candidate = ::GetParent(activeXHost);
         itemsView = activeXHost;
     }
     else
     {
-        candidate = FindChild(duiWindow, kCtrlNotifySinkClass);
-        itemsView = FindChild(candidate, kListViewClass);
+        candidate = FindChild(duiWindow, kCtrlNotifySinkWindowClass);
+        itemsView = FindChild(candidate, kListViewWindowClass);
     }
     if (!candidate)
         return false;

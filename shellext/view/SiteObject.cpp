@@ -4,9 +4,10 @@
 // panel does in the window and on the pipe lives in PanelAttachment.cpp.
 #include "shellext/server/ShellExt.h"
 
+#include "common/OleHandles.h"
 #include "shellext/guard/PathRules.h"
 #include "shellext/settings/Settings.h"
-#include "shellext/view/OleHandles.h"
+#include "shellext/view/ExplorerWindows.h"
 #include "shellext/view/ViewRules.h"
 
 #include <exdispid.h>
@@ -23,8 +24,6 @@ namespace
 
 // Only an Explorer window gets the panel; Internet Explorer and every other host stay untouched.
 constexpr std::wstring_view kExplorerHostName = L"\\explorer.exe";
-
-constexpr DWORD kVistaMajorVersion = 6;
 
 bool HostIsExplorer(IWebBrowser2& browser)
 {
@@ -48,20 +47,6 @@ HRESULT AdviseIfOffered(IUnknown& source, REFIID events, IDispatch* sink)
         return S_OK;
     DWORD cookie = 0;
     return SUCCEEDED(point->Advise(sink, &cookie)) ? S_OK : E_FAIL;
-}
-
-// GetVersionExW with the extended structure; Wine and Windows both honour a program's compatibility
-// version here, which is what lets XP be exercised for real.
-bool RunsBeforeVista()
-{
-    OSVERSIONINFOEXW version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)))
-        return false;
-#pragma GCC diagnostic pop
-    return version.dwMajorVersion < kVistaMajorVersion;
 }
 
 // The location of a DocumentComplete: argument 0, a reference to a variant that holds a string.

@@ -1,5 +1,6 @@
 #include "tools/bench/BenchLibrary.h"
 
+#include "common/TextConversion.h"
 #include "shellext/server/ClassTable.h"
 
 namespace pellicor::bench
@@ -38,12 +39,7 @@ std::wstring ProgramFolder()
 
 std::string Narrow(const std::wstring& text)
 {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                          nullptr);
-    return out;
+    return ToUtf8(text);
 }
 
 BenchLibrary::BenchLibrary()

@@ -3,6 +3,8 @@
 // the last row refuses. The guard caches nothing, so those reads are its floor.
 #include "tools/bench/BenchSections.h"
 
+#include "common/ClientSettingsNames.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -16,12 +18,9 @@ namespace pellicor::bench
 namespace
 {
 
-// The client's settings as the client writes them.
-constexpr const wchar_t* kClientKey = L"Software\\Pellicor\\Client";
+// The client's settings as the client writes them; the list's key spelled out, so that the floor
+// builds no string.
 constexpr const wchar_t* kNotCapturesKey = L"Software\\Pellicor\\Client\\NotCaptures";
-constexpr const wchar_t* kUserNameValue = L"username";
-constexpr const wchar_t* kSyncPathValue = L"syncPath";
-constexpr const wchar_t* kLanguageValue = L"DrovanaLanguage";
 constexpr const wchar_t* kMarkerSection = L"Pellicor";
 constexpr const wchar_t* kAttributeKey = L"aAttribute";
 constexpr const wchar_t* kCanRemoveKey = L"CanRemove";
@@ -49,7 +48,7 @@ bool WriteMarker(const std::wstring& folder, const wchar_t* key, const wchar_t* 
 void ReadClientValues(std::initializer_list<const wchar_t*> names)
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kClientKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kClientSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     for (const wchar_t* name : names)
     {
@@ -67,7 +66,7 @@ void ReadSyncFolderDirectly()
 
 void ReadLanguageDirectly()
 {
-    ReadClientValues({kLanguageValue});
+    ReadClientValues({kClientLanguageValue});
 }
 
 void ReadListDirectly(bool entries)
@@ -134,15 +133,15 @@ public:
                   WriteMarker(locked, kAttributeKey, L"1024") && WriteMarker(locked, kCanRemoveKey, L"0");
 
         HKEY key = nullptr;
-        m_ready = m_ready && ::RegCreateKeyExW(HKEY_CURRENT_USER, kClientKey, 0, nullptr, 0, KEY_WRITE,
-                                               nullptr, &key, nullptr) == ERROR_SUCCESS;
+        m_ready = m_ready && ::RegCreateKeyExW(HKEY_CURRENT_USER, kClientSettingsKey, 0, nullptr, 0,
+                                               KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS;
         if (key)
         {
             const DWORD language = 1033;
             m_ready =
                 m_ready && SetString(key, kUserNameValue, L"bench") && SetString(key, kSyncPathValue, sync) &&
-                ::RegSetValueExW(key, kLanguageValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&language),
-                                 sizeof language) == ERROR_SUCCESS;
+                ::RegSetValueExW(key, kClientLanguageValue, 0, REG_DWORD,
+                                 reinterpret_cast<const BYTE*>(&language), sizeof language) == ERROR_SUCCESS;
             ::RegCloseKey(key);
         }
         key = nullptr;
@@ -158,7 +157,7 @@ public:
     }
     ~Sandbox()
     {
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kClientKey);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kClientSettingsKey);
         std::error_code ignored;
         std::filesystem::remove_all(m_base, ignored);
     }
@@ -178,7 +177,7 @@ private:
 bool ClientSettingsPresent()
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kClientKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kClientSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD values = 0, subkeys = 0;
     ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
@@ -242,7 +241,7 @@ void RunGuardBenchmarks(const BenchLibrary& library, const BenchOptions& options
     if (ClientSettingsPresent())
     {
         Progress("HKCU\\%s holds settings: the copy-guard section runs only in a throwaway prefix; skipped",
-                 Narrow(kClientKey).c_str());
+                 Narrow(kClientSettingsKey).c_str());
         return;
     }
     const Sandbox sandbox;

@@ -1,6 +1,6 @@
 #include "tools/shellhost/DoctorChecks.h"
 
-#include "launcher/VirtualDriveTable.h"
+#include "launcher/core/VirtualDriveTable.h"
 #include "tools/shellhost/OverlayOrder.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // The doctor's judgement of an installation, kept apart from how the facts are gathered: the launcher's
 // own registration sheets say what must be there, an InstallFacts says what is. Portable: no
 // <windows.h>; the Win32 side implements InstallFacts over the real registry and file system.
-#include "launcher/RegistrationTable.h"
+#include "launcher/core/RegistrationTable.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,11 @@
 // "doctor": one report of everything the shell integration needs on this machine, each finding marked
 // ok or with what to do. It reads and asks; it changes nothing that the library itself would not.
 #include "common/ComPtr.h"
+#include "common/TextConversion.h"
 #include "common/UniqueHandle.h"
-#include "launcher/RegistrationTable.h"
-#include "launcher/VirtualDriveTable.h"
+#include "launcher/Registration.h"
+#include "launcher/core/RegistrationTable.h"
+#include "launcher/core/VirtualDriveTable.h"
 #include "shellext/channel/ClientCommands.h"
 #include "shellext/channel/ClientRequests.h"
 #include "shellext/channel/PipeClient.h"
@@ -35,19 +37,10 @@ constexpr size_t kLogLinesShown = 10;
 constexpr const wchar_t* kStartClient =
     L"start the client (\"DrovanaLauncher_x64.exe\" without arguments starts it)";
 
+// The doctor looks at the user it runs as.
 HKEY HiveOf(RegRoot root)
 {
-    switch (root)
-    {
-    case RegRoot::ClassesRoot:
-        return HKEY_CLASSES_ROOT;
-    case RegRoot::LocalMachine:
-        return HKEY_LOCAL_MACHINE;
-    case RegRoot::CurrentUser:
-    case RegRoot::UserRoot: // the doctor looks at the user it runs as
-        return HKEY_CURRENT_USER;
-    }
-    return HKEY_CURRENT_USER;
+    return drovana::RootKey(root, HKEY_CURRENT_USER);
 }
 
 class MachineFacts final : public InstallFacts
@@ -339,19 +332,8 @@ std::deque<std::string> LastLines(const std::wstring& path, size_t count)
 // Log lines are UTF-8 or the ANSI code page (the command line); shown as UTF-8 when they are valid.
 std::wstring Widen(const std::string& bytes)
 {
-    for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)})
-    {
-        const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-        const int units =
-            ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        if (units <= 0)
-            continue;
-        std::wstring text(static_cast<size_t>(units), L'\0');
-        ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                              units);
-        return text;
-    }
-    return {};
+    std::wstring text = ToUtf16(bytes, CP_UTF8, MB_ERR_INVALID_CHARS);
+    return text.empty() ? ToUtf16(bytes, CP_ACP) : text;
 }
 
 void ShowLauncherLog(std::vector<Finding>& findings, std::vector<std::wstring>& tail)

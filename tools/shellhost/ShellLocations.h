@@ -1,7 +1,7 @@
 #pragma once
 // Where Explorer itself looks for shell extensions. The shell host reads these places as Explorer does;
 // what our launcher writes there is checked by the doctor against the launcher's own table.
-#include "launcher/RegistrationTable.h"
+#include "launcher/core/RegistrationTable.h"
 
 #include <string>
 

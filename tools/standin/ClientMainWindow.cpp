@@ -1,5 +1,6 @@
 #include "tools/standin/ClientMainWindow.h"
 
+#include "common/TextConversion.h"
 #include "common/UniqueHandle.h"
 
 #include <cwchar>
@@ -24,11 +25,7 @@ void AppendRecord(const std::wstring& file, const std::wstring& line)
     if (!out)
         return;
     const std::wstring text = line + L"\r\n";
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                          nullptr);
+    const std::string utf8 = ToUtf8(text);
     DWORD written = 0;
     ::WriteFile(out.get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }

@@ -5,6 +5,7 @@
 
 #include "shellext/channel/ClientCommands.h"
 
+#include "common/TextConversion.h"
 #include "common/UniqueHandle.h"
 
 #include <windows.h>
@@ -49,23 +50,9 @@ struct Options
     DWORD exitAfterMs = INFINITE;
 };
 
-// Writes to the console as text, or to a redirected stdout or a file as UTF-8.
 void WriteLine(HANDLE out, const std::wstring& line)
 {
-    const std::wstring text = line + L"\r\n";
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (::GetConsoleMode(out, &mode))
-    {
-        ::WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                          nullptr);
-    ::WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    WriteText(out, line + L"\r\n");
 }
 
 void Say(const std::wstring& line)
@@ -94,12 +81,8 @@ bool ReadTextFile(const std::wstring& path, std::wstring& text)
         text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
         return true;
     }
-    std::size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start,
-                                        static_cast<int>(bytes.size() - start), nullptr, 0);
-    text.assign(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, static_cast<int>(bytes.size() - start),
-                          text.data(), n);
+    const std::size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    text = ToUtf16(std::string_view(bytes).substr(start), CP_UTF8);
     return true;
 }
 
@@ -270,10 +253,8 @@ int Run(int argc, wchar_t** argv)
 int main()
 {
     int argc = 0;
-    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-    if (argv == nullptr)
+    const UniqueLocal<wchar_t*> argv(::CommandLineToArgvW(::GetCommandLineW(), &argc));
+    if (!argv)
         return 2;
-    const int code = Run(argc, argv);
-    ::LocalFree(argv);
-    return code;
+    return Run(argc, argv.get());
 }

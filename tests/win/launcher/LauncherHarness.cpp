@@ -1,7 +1,7 @@
 #include "tests/win/launcher/LauncherHarness.h"
 
 #include "common/UniqueHandle.h"
-#include "launcher/VirtualDriveTable.h"
+#include "launcher/core/VirtualDriveTable.h"
 #include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/TestPaths.h"
 

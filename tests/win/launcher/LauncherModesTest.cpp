@@ -2,7 +2,7 @@
 // closes, the registry it writes and the command line it starts the client with.
 #include "tests/win/launcher/LauncherHarness.h"
 
-#include "launcher/VirtualDriveTable.h"
+#include "launcher/core/VirtualDriveTable.h"
 #include "tests/win/support/DesktopShell.h"
 
 #include <gtest/gtest.h>

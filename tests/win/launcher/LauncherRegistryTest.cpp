@@ -3,8 +3,8 @@
 #include "tests/win/launcher/LauncherHarness.h"
 
 #include "common/UniqueHandle.h"
-#include "launcher/RegistrationTable.h"
-#include "launcher/VirtualDriveTable.h"
+#include "launcher/core/RegistrationTable.h"
+#include "launcher/core/VirtualDriveTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The library's built resources: every text in both languages, the bitmaps and the sign-in dialog,
 // read from the real library file the way the library reads them.
-#include "shellext/menu/LocalizedString.h"
+#include "shellext/resources/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/TestPaths.h"

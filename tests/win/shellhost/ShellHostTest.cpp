@@ -2,7 +2,7 @@
 // launcher's "/Commit" writes once for the whole program, and against installs broken one fault at a
 // time (each restored afterwards).
 #include "common/UniqueHandle.h"
-#include "launcher/RegistrationTable.h"
+#include "launcher/core/RegistrationTable.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/StandInFixture.h"

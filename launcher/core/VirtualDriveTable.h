@@ -2,7 +2,8 @@
 // The virtual drive folder as data: a folder-shortcut class under HKEY_CLASSES_ROOT pointing at the
 // sync folder, shown under "Computer" and first in the file dialogs' places bar for one user.
 // Self-contained (no <windows.h>), like the registration sheets it extends.
-#include "launcher/RegistrationTable.h"
+#include "common/ClientSettingsNames.h"
+#include "launcher/core/RegistrationTable.h"
 
 namespace drovana
 {
@@ -26,10 +27,9 @@ constexpr const VirtualDriveTexts& VirtualDriveTextsFor(std::uint32_t language)
 }
 
 // Where the client keeps its settings in each user's hive.
-#define DROVANA_CLIENT_SETTINGS_KEY L"Software\\Pellicor\\Client"
-constexpr const wchar_t* kClientSettingsKey = DROVANA_CLIENT_SETTINGS_KEY;
-constexpr const wchar_t* kSyncPathValue = L"syncPath";
-constexpr const wchar_t* kClientLanguageValue = L"DrovanaLanguage";
+using pellicor::kClientLanguageValue;
+using pellicor::kClientSettingsKey;
+using pellicor::kSyncPathValue;
 
 // SFGAO_HASSUBFOLDER | FILESYSTEM | FOLDER | FILESYSANCESTOR | BROWSABLE | STORAGEANCESTOR | DROPTARGET |
 // STORAGE
