@@ -23,7 +23,7 @@ constexpr const wchar_t* kAppDataValue = L"AppData";
 
 std::wstring RowText(const RegRow& row, const RegRowContext& context)
 {
-    const std::wstring text = row.text ? row.text : L"";
+    std::wstring text = row.text ? row.text : L"";
     switch (row.data)
     {
     case RegData::Text:

@@ -139,7 +139,7 @@ bool AttachHyperlink(HWND control)
     ::SetWindowLongPtrW(control, GWL_STYLE, ::GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
     Subclass(control, HyperlinkProc);
 
-    const auto original = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    const HFONT original = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
     ::SetPropW(control, kOriginalFontProperty, original);
     LOGFONTW description{};
     if (::GetObjectW(original ? static_cast<HGDIOBJ>(original) : ::GetStockObject(SYSTEM_FONT),

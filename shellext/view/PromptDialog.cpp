@@ -126,7 +126,7 @@ INT_PTR PromptDialog::OnCtlColorStatic(CShellExt&, HWND dialog, WPARAM wParam, L
 
 INT_PTR PromptDialog::OnAttachWindow(CShellExt& self, HWND, WPARAM, LPARAM lParam)
 {
-    const auto panel = reinterpret_cast<HWND>(lParam);
+    const HWND panel = reinterpret_cast<HWND>(lParam);
     // Only a real window, and never one that would become its own ancestor.
     if (self.m_viewWindow && ::IsWindow(panel) && panel != self.m_viewWindow &&
         !::IsChild(panel, self.m_viewWindow))
