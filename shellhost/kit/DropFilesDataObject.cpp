@@ -1,4 +1,4 @@
-#include "tools/shellkit/DropFilesDataObject.h"
+#include "shellhost/kit/DropFilesDataObject.h"
 
 #include <shlobj.h>
 
