@@ -247,8 +247,8 @@ void NoteSharedLibraryFolder(const InstallFacts& facts, std::vector<Finding>& fi
 {
     // The registration is machine-wide while the library lies in one user's application data: that
     // user can replace what every other user's Explorer loads. It is how the product installs.
-    const auto row = std::find_if(std::begin(drovana::kInstallerRows), std::end(drovana::kInstallerRows),
-                                  [](const RegRow& r) { return r.data == RegData::LibraryPath; });
+    const RegRow* row = std::find_if(std::begin(drovana::kInstallerRows), std::end(drovana::kInstallerRows),
+                                     [](const RegRow& r) { return r.data == RegData::LibraryPath; });
     if (row == std::end(drovana::kInstallerRows))
         return;
     const auto value = facts.Value(row->root, row->key, row->value);
@@ -352,9 +352,10 @@ void CheckOverlaySlots(const InstallFacts& facts, std::vector<Finding>& findings
             if (!isOurs)
                 others += (others.empty() ? L"" : L", ") + InQuotes(it->registered.name);
         }
-        findings.push_back({Verdict::Fault, kArea,
-                            where + L": beyond the " + std::to_wstring(kHandlerSlots) +
-                                L" slots Explorer loads, so Explorer never shows it; ahead of it: " + others,
+        std::wstring fault = where + L": beyond the " + std::to_wstring(kHandlerSlots) +
+                             L" slots Explorer loads, so Explorer never shows it; ahead of it: ";
+        fault += others;
+        findings.push_back({Verdict::Fault, kArea, std::move(fault),
                             L"remove overlay handlers that are not needed from HKLM\\" + parent +
                                 L" (or rename them to sort after ours), then restart Explorer"});
     }

@@ -61,7 +61,7 @@ SeenMessageBox Describe(HWND box)
         seen.text = WindowText(statics.text);
     if (statics.icon)
     {
-        const auto icon = reinterpret_cast<HICON>(::SendMessageW(statics.icon, STM_GETICON, 0, 0));
+        const HICON icon = reinterpret_cast<HICON>(::SendMessageW(statics.icon, STM_GETICON, 0, 0));
         seen.warningIcon = icon && icon == ::LoadIconW(nullptr, IDI_WARNING);
     }
     auto visible = [box](int id)
