@@ -1,7 +1,7 @@
 // The copy hook driven through the real library, as Explorer drives it: real folders and markers,
 // the real registry, and the real warning box, read and closed by a watcher thread.
 #include "common/ComPtr.h"
-#include "tests/win/guard/TempTree.h"
+#include "tests/win/guard/MarkerFiles.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/MessageBoxWatcher.h"
 #include "tests/win/support/ShellClassIds.h"
@@ -111,7 +111,7 @@ protected:
     }
 
     ClientSettingsKey settings;
-    TempTree tree;
+    TempFolder tree;
     const std::wstring sync = tree.Folder(L"Sync");
     const std::wstring shares = tree.Folder(L"Sync\\收到的共享");
     const std::wstring company = tree.Folder(L"Sync\\公司文件");
@@ -253,8 +253,8 @@ TEST_F(CopyHookTest, DeletingMarksImmediateSubfoldersWhenTheFlagsAreZero)
 
     EXPECT_EQ(Call(FO_DELETE, docs, L"", 0), IDYES);
     EXPECT_EQ(ReadMarker(photos, L"CanRemove"), L"1");
-    EXPECT_FALSE(FileExists(deep + L"\\desktop.ini"));
-    EXPECT_FALSE(FileExists(docs + L"\\desktop.ini"));
+    EXPECT_FALSE(FileExists(MarkerOf(deep)));
+    EXPECT_FALSE(FileExists(MarkerOf(docs)));
 
     // The shell then asks about the subfolder: marked, it passes without the delete right.
     WriteMarker(photos, L"aAttribute", L"0");

@@ -23,46 +23,13 @@ constexpr const wchar_t* kClientRecordName = L"client-command-line.txt";
 // Guards against a hung launcher only; no test depends on how fast anything is.
 constexpr DWORD kRunLimitMs = 180000;
 constexpr DWORD kClientStartLimitMs = 30000;
-
-void RemoveFolderTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found = {};
-    UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &found));
-    if (find)
-    {
-        do
-        {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolderTree(folder + name + L"\\");
-            else
-                ::DeleteFileW((folder + name).c_str());
-        } while (::FindNextFileW(find.get(), &found));
-    }
-    find.reset();
-    ::RemoveDirectoryW(folder.c_str());
-}
 } // namespace
 
 LauncherFolder::LauncherFolder()
 {
-    static int s_count = 0;
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"LauncherTest-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++s_count) + L"\\";
-    RemoveFolderTree(m_path);
-    ::CreateDirectoryW(m_path.c_str(), nullptr);
     EXPECT_TRUE(::CopyFileW(BinPath(kLauncherFileName).c_str(), launcher().c_str(), FALSE))
         << Utf8(launcher());
     EXPECT_TRUE(::CopyFileW(BinPath(kClientStubFileName).c_str(), client().c_str(), FALSE)) << Utf8(client());
-}
-
-LauncherFolder::~LauncherFolder()
-{
-    RemoveFolderTree(m_path);
 }
 
 DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
@@ -154,30 +121,6 @@ void RemoveLogFiles()
 {
     ::DeleteFileW(LogFile().c_str());
     ::DeleteFileW(ArchiveFile().c_str());
-}
-
-std::optional<std::string> ReadFileBytes(const std::wstring& path)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file) << Utf8(path);
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    ASSERT_EQ(written, bytes.size());
 }
 
 std::vector<std::string> LogMessages()
@@ -315,18 +258,6 @@ void RemoveLauncherRegistration(HKEY userRoot)
         remove(row);
     for (const auto& row : drovana::kVirtualDriveUserRows)
         remove(row);
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                          nullptr);
-    return out;
 }
 
 } // namespace pellicor::test::launcher

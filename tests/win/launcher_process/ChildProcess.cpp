@@ -2,6 +2,7 @@
 
 #include "launcher/ProcessToken.h"
 #include "tests/win/launcher_process/TestLogSink.h"
+#include "tests/win/support/TestPaths.h"
 
 #include <tlhelp32.h>
 
@@ -108,67 +109,15 @@ std::vector<std::string> EchoedLogLines(const std::string& output)
     return lines;
 }
 
-TempFolder::TempFolder()
+bool StandInClient::Copy() const
 {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"pellicor-lp-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-             std::to_wstring(::GetTickCount()) + L"\\";
-    ::CreateDirectoryW(m_path.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder()
-{
-    WIN32_FIND_DATAW found{};
-    UniqueFind find(::FindFirstFileW((m_path + L"*").c_str(), &found));
-    if (find)
-    {
-        do
-        {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L".." && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW((m_path + name).c_str());
-        } while (::FindNextFileW(find.get(), &found));
-    }
-    find.reset();
-    ::RemoveDirectoryW(m_path.c_str());
-}
-
-bool ProcessRuns(const wchar_t* imageName)
-{
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-         more = ::Process32NextW(snapshot.get(), &entry))
-    {
-        if (drovana::ImageNameEquals(entry.szExeFile, imageName))
-            return true;
-    }
-    return false;
-}
-
-std::string ReadTextFile(const std::wstring& path)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return {};
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    return text;
+    return ::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), FALSE) != FALSE;
 }
 
 StandInRecord ReadStandInRecord(const std::wstring& path)
 {
     StandInRecord record;
-    std::istringstream in(ReadTextFile(path));
+    std::istringstream in(ReadFileBytes(path).value_or(std::string()));
     std::string line;
     while (std::getline(in, line))
     {
@@ -192,23 +141,6 @@ bool WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD timeo
         ::Sleep(20);
     }
     return true;
-}
-
-bool FileExists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string out(size, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                          nullptr);
-    return out;
 }
 
 } // namespace pellicor::test::process

@@ -24,9 +24,7 @@ class InteractiveStart : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_client = m_folder.path() + L"drovana.exe";
-        ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_client.c_str(), FALSE));
-        m_record = m_folder.path() + L"record.txt";
+        ASSERT_TRUE(m_standIn.Copy());
         // Inherited by the helper and by whatever it starts.
         ::SetEnvironmentVariableW(kStandInRecordVariable, m_record.c_str());
         ASSERT_NE(Helper(L"desktop").output.find("result: 1"), std::string::npos);
@@ -51,9 +49,10 @@ protected:
         return ReadStandInRecord(m_record).commandLines;
     }
 
-    TempFolder m_folder;
-    std::wstring m_client;
-    std::wstring m_record;
+    StandInClient m_standIn;
+    const TempFolder& m_folder = m_standIn.folder;
+    const std::wstring& m_client = m_standIn.path;
+    const std::wstring& m_record = m_standIn.record;
 };
 
 TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
@@ -78,8 +77,7 @@ TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment
 {
     // A stand-in that records its command line beside itself: the user's environment does not carry
     // the record variable of the other stand-in.
-    const std::wstring stub = m_folder.path() + L"stub\\drovana.exe";
-    ::CreateDirectoryW((m_folder.path() + L"stub").c_str(), nullptr);
+    const std::wstring stub = m_folder.Folder(L"stub") + L"\\drovana.exe";
     ASSERT_TRUE(::CopyFileW(BinPath(L"LauncherClientStub.exe").c_str(), stub.c_str(), FALSE));
     ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", L"1");
     ChildResult run = Helper(L"user-token \"" + stub + L"\" \" -upgrade\"");
@@ -98,11 +96,8 @@ TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment
         << run.output;
     std::string record;
     for (int i = 0; i < 500 && record.empty(); ++i, ::Sleep(20))
-        record = ReadTextFile(m_folder.path() + L"stub\\client-command-line.txt");
+        record = ReadFileBytes(m_folder.Path(L"stub\\client-command-line.txt")).value_or(std::string());
     EXPECT_EQ(record, std::string(reinterpret_cast<const char*>(L" -upgrade"), 9 * sizeof(wchar_t)));
-    ::DeleteFileW((m_folder.path() + L"stub\\client-command-line.txt").c_str());
-    ::DeleteFileW(stub.c_str());
-    ::RemoveDirectoryW((m_folder.path() + L"stub").c_str());
 
     // Refused too: its error code is logged and the lowered own token starts the client.
     ChildResult refused = Helper(L"user-token \"" + m_client + L"\" \" -upgrade\" --refuse");
@@ -116,7 +111,7 @@ TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
 {
     // A program that does not exist fails both process ways with "file not found"; the fake scheduler
     // then registers the task, and nothing more is logged.
-    const std::wstring missing = m_folder.path() + L"missing.exe";
+    const std::wstring missing = m_folder.Path(L"missing.exe");
     ChildResult withTask = Helper(L"start \"" + missing + L"\" \" -upgrade\" --fake-scheduler");
     EXPECT_NE(withTask.output.find("result: 1"), std::string::npos) << withTask.output;
     EXPECT_EQ(EchoedLogLines(withTask.output), (Lines{"CreateProcessAsUser false! Error code: 2.",
@@ -190,7 +185,7 @@ TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
               0xFFFFFFFFu); // nothing to delete
 
     // The next run removes the earlier task and registers the new one under the same name.
-    const std::wstring other = m_folder.path() + L"other\\drovana.exe";
+    const std::wstring other = m_folder.Path(L"other\\drovana.exe");
     ChildResult second = Helper(L"scheduler \"" + other + L"\" \"\"");
     EXPECT_NE(second.output.find("result: 1"), std::string::npos) << second.output;
     EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"), 1u);

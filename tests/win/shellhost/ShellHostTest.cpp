@@ -6,6 +6,7 @@
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/TempFolder.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <windows.h>
@@ -94,14 +95,6 @@ std::wstring AppDataFolder()
     return path;
 }
 
-void WriteFile(const std::wstring& path, const std::string& bytes)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (file)
-        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 HKEY Hive(drovana::RegRoot root)
 {
     switch (root)
@@ -119,9 +112,10 @@ HKEY Hive(drovana::RegRoot root)
 // it, a sync folder, and the registration written by the launcher itself.
 struct Install
 {
-    std::wstring folder;  // with a trailing backslash
+    TempFolder root;
+    std::wstring folder = root.Root() + L"\\";
     std::wstring library; // %APPDATA%\Pellicor\PellicorOverlays_x64_10060.dll
-    std::wstring sync;
+    std::wstring sync = root.Folder(L"Sync");
     ClientSettingsKey settings; // signed in before "/Commit", so the virtual drive is set up too
 };
 
@@ -134,20 +128,14 @@ protected:
     {
         g_install = std::make_unique<Install>();
         Install& install = *g_install;
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        install.folder = std::wstring(temp) + L"PellicorShellHostTest\\";
-        install.sync = install.folder + L"Sync";
-        ::CreateDirectoryW(install.folder.c_str(), nullptr);
-        ::CreateDirectoryW((install.folder + L"Icons").c_str(), nullptr);
-        ::CreateDirectoryW(install.sync.c_str(), nullptr);
-        ::CreateDirectoryW((install.sync + L"\\Docs").c_str(), nullptr);
-        ::CreateDirectoryW((install.sync + L"\\Work").c_str(), nullptr);
-        WriteFile(install.sync + L"\\notes.txt", "notes");
+        install.root.Folder(L"Sync\\Docs");
+        install.root.Folder(L"Sync\\Work");
+        install.root.File(L"Sync\\notes.txt", "notes");
         // The client's program only has to be there: the virtual drive shows its icon.
-        WriteFile(install.folder + L"drovana.exe", "not a program");
+        install.root.File(L"drovana.exe", "not a program");
+        install.root.Folder(L"Icons");
         for (const wchar_t* icon : {L"Synced", L"Syncing", L"Invalid"})
-            WriteFile(install.folder + L"Icons\\" + icon + L".ico", "icon");
+            install.root.File(L"Icons\\" + std::wstring(icon) + L".ico", "icon");
         for (const wchar_t* program : {L"DrovanaLauncher_x64.exe", L"PellicorShellHost.exe"})
             ::CopyFileW(BinPath(program).c_str(), (install.folder + program).c_str(), FALSE);
 

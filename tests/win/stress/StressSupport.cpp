@@ -1,5 +1,7 @@
 #include "tests/win/stress/StressSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -36,6 +38,14 @@ LRESULT CALLBACK CloseBoxes(int code, WPARAM wParam, LPARAM lParam)
     }
     return ::CallNextHookEx(t_hook, code, wParam, lParam);
 }
+
+// Kernel handles of this process, and GDI and USER objects where the system counts them.
+struct ResourceCounts
+{
+    DWORD handles = 0;
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+};
 
 // The system's handle table, read for this process's entries: Wine answers GetProcessHandleCount
 // with 0, but lists every handle here.
@@ -106,8 +116,6 @@ std::wstring ObjectText(HANDLE handle, ULONG informationClass)
     return text ? std::wstring(text, length / sizeof(wchar_t)) : std::wstring();
 }
 
-} // namespace
-
 ResourceCounts CurrentResourceCounts()
 {
     ResourceCounts counts;
@@ -116,11 +124,6 @@ ResourceCounts CurrentResourceCounts()
     counts.gdiObjects = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     counts.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
     return counts;
-}
-
-std::vector<USHORT> HandleSnapshot()
-{
-    return OwnHandles();
 }
 
 std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
@@ -138,6 +141,15 @@ std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
     }
     return text;
 }
+
+void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after)
+{
+    std::printf("%s: handles %lu -> %lu, GDI objects %lu -> %lu, USER objects %lu -> %lu\n", run,
+                before.handles, after.handles, before.gdiObjects, after.gdiObjects, before.userObjects,
+                after.userObjects);
+}
+
+} // namespace
 
 std::chrono::seconds StressBudget()
 {
@@ -159,11 +171,33 @@ int CallsPerWorker(int perSecond)
     return perSecond * static_cast<int>(StressBudget().count());
 }
 
-void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after)
+void OnThreads(int threads, const std::function<void(int)>& work)
 {
-    std::printf("%s: handles %lu -> %lu, GDI objects %lu -> %lu, USER objects %lu -> %lu\n", run,
-                before.handles, after.handles, before.gdiObjects, after.gdiObjects, before.userObjects,
-                after.userObjects);
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t)
+        running.emplace_back(work, t);
+    for (std::thread& thread : running)
+        thread.join();
+}
+
+void RunStress(const char* name, const LibraryUnderTest& library,
+               const std::function<void(const Deadline& deadline, bool main)>& round, DWORD spareHandles)
+{
+    ASSERT_TRUE(library.IsLoaded());
+    round(Deadline(std::chrono::seconds(1)), false);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    const ResourceCounts before = CurrentResourceCounts();
+    const std::vector<USHORT> handlesBefore = OwnHandles();
+
+    round(Deadline(StressBudget()), true);
+
+    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+    const ResourceCounts after = CurrentResourceCounts();
+    PrintResourceCounts(name, before, after);
+    EXPECT_LE(after.handles, before.handles + spareHandles) << DescribeHandlesOpenedSince(handlesBefore);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+    EXPECT_EQ(after.userObjects, before.userObjects);
 }
 
 BoxCloser::BoxCloser()

@@ -1,7 +1,9 @@
 #pragma once
-// What every stress run needs: the process's resource counts before and after, a bound on how
-// long a run may take on a loaded machine, and warning boxes closed as soon as they open.
+// What every stress run needs: the run itself (a warm-up round, then the main round between two
+// resource counts of the process), a bound on how long a round may take on a loaded machine,
+// workers on threads of their own, and warning boxes closed as soon as they open.
 #include "common/UniqueHandle.h"
+#include "tests/win/support/LibraryUnderTest.h"
 #include "tools/standin/StandInServer.h"
 
 #include <windows.h>
@@ -9,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <string>
@@ -16,21 +19,6 @@
 
 namespace pellicor::test
 {
-
-// Kernel handles of this process, and GDI and USER objects where the system counts them.
-struct ResourceCounts
-{
-    DWORD handles = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
-};
-ResourceCounts CurrentResourceCounts();
-
-// The process's handle values, and a description (type and name) of those opened since a snapshot,
-// for the message of a failed count.
-std::vector<USHORT> HandleSnapshot();
-std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot);
-void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after);
 
 // How long the main round of each stress program goes on: PELLICOR_STRESS_SECONDS when it is set
 // (1 to 3600), otherwise 15 s, which is what scripts/test runs. Soak runs by hand set minutes.
@@ -50,6 +38,16 @@ public:
 private:
     std::chrono::steady_clock::time_point m_end;
 };
+
+// Runs work(t) for t = 0 .. threads - 1, each on a thread of its own, and waits for all of them.
+void OnThreads(int threads, const std::function<void(int)>& work);
+
+// A stress run: round(deadline, false) for a second, so that what the system sets up on first use
+// is not counted as ours, then round(deadline, true) for StressBudget(). Afterwards the library must
+// unload, and the process must hold the handles (give or take spareHandles), GDI and USER objects
+// it held before the main round.
+void RunStress(const char* name, const LibraryUnderTest& library,
+               const std::function<void(const Deadline& deadline, bool main)>& round, DWORD spareHandles = 0);
 
 // While alive on a thread, every message box that the thread opens is answered with OK at once:
 // its creation is seen through a CBT hook and the answer posted to it, so the box runs its real

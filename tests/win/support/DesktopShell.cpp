@@ -46,21 +46,6 @@ bool IsExplorer(DWORD processId)
     return false;
 }
 
-void RemoveFolder(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found{};
-    UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &found));
-    if (find)
-    {
-        do
-        {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW((folder + found.cFileName).c_str());
-        } while (::FindNextFileW(find.get(), &found));
-    }
-    find.reset();
-    ::RemoveDirectoryW(folder.c_str());
-}
 } // namespace
 
 DWORD EnsureDesktopShell()
@@ -109,23 +94,17 @@ ShieldedDesktopShell::ShieldedDesktopShell() : m_processId(EnsureDesktopShell())
 ExplorerStandIn::ExplorerStandIn(const wchar_t* imageName)
 {
     static int s_count = 0;
-    ++s_count;
-    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(s_count);
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_folder = std::wstring(temp) + L"pellicor-explorer-" + unique + L"\\";
-    ::CreateDirectoryW(m_folder.c_str(), nullptr);
-    m_path = m_folder + imageName;
-    if (!::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_path.c_str(), FALSE))
+    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++s_count);
+    const std::wstring path = m_folder.Path(imageName);
+    if (!::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), FALSE))
         return;
-
     std::wstring commandLine = std::wstring(imageName) + L" --quiet --pipe \\\\.\\pipe\\pellicor-explorer-" +
                                unique + L" --exit-after " + std::to_wstring(kStandInLifetimeSeconds);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(m_path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          m_folder.c_str(), &startup, &info))
+    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          m_folder.Root().c_str(), &startup, &info))
         return;
     m_process.reset(info.hProcess);
     ::CloseHandle(info.hThread);
@@ -138,8 +117,6 @@ ExplorerStandIn::~ExplorerStandIn()
         ::TerminateProcess(m_process.get(), 0xDEAD);
         ::WaitForSingleObject(m_process.get(), kShellStartLimitMs);
     }
-    m_process.reset();
-    RemoveFolder(m_folder);
 }
 
 DWORD ExplorerStandIn::ExitCodeAfterExit(DWORD timeoutMs) const
