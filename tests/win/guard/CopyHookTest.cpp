@@ -122,13 +122,13 @@ protected:
 
 TEST_F(CopyHookTest, EveryDecisionLeavesTheListKeyBehind)
 {
-    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
     EXPECT_EQ(Call(FO_COPY, outside, sync + L"\\Outside"), IDYES);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
 
-    DeleteKeyTree(HKEY_CURRENT_USER, kListKey.c_str());
+    DeleteRegKey(HKEY_CURRENT_USER, kListKey.c_str());
     EXPECT_EQ(Call(0x77, sync), IDYES) << "an unknown operation is allowed, after the list was loaded";
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
     EXPECT_EQ(watcher.Count(), 0u);
 }
 
@@ -332,7 +332,7 @@ TEST_F(CopyHookTest, TheClientsOwnProcessIsExempt)
     EXPECT_EQ(waited, WAIT_OBJECT_0);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(FileExists(done)) << "the child ran its checks";
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
 }
 
 // Runs only in the DROVANA.EXE copy started above.

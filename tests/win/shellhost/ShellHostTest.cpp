@@ -170,6 +170,14 @@ protected:
                           g_install->folder);
     }
 
+    void ServeRules(const std::wstring& text)
+    {
+        std::wstring error;
+        standin::ClientRules rules;
+        ASSERT_TRUE(rules.Parse(text, error)) << Utf8(error);
+        server.SetRules(std::move(rules));
+    }
+
     static bool Has(const ProgramRun& run, const std::wstring& text)
     {
         return run.output.find(text) != std::wstring::npos;
@@ -197,12 +205,8 @@ TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
 
 TEST_F(ShellHost, OverlaysShowWhatExplorerWouldDrawForEachItem)
 {
-    std::wstring error;
-    standin::ClientRules rules;
-    ASSERT_TRUE(rules.Parse(L"state Synced " + sync + L"\\Docs\nstate Syncing " + sync +
-                                L"\\notes.txt\nstate Invalid " + sync + L"\\Work\n",
-                            error));
-    server.SetRules(std::move(rules));
+    ServeRules(L"state Synced " + sync + L"\\Docs\nstate Syncing " + sync + L"\\notes.txt\nstate Invalid " +
+               sync + L"\\Work\n");
     const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
     EXPECT_EQ(overlays.exitCode, 0u);
     EXPECT_OUTPUT(overlays, L"#2 \"     !YelvashSynced\" -> " DROVANA_SYNCED_CLSID);
@@ -234,10 +238,7 @@ TEST_F(ShellHost, CopyHookRefusesDeletingTheSyncFolderAndTellsWhyWithoutWaiting)
 
 TEST_F(ShellHost, MenuShowsTheClientsItemsAndInvokesOne)
 {
-    std::wstring error;
-    standin::ClientRules rules;
-    ASSERT_TRUE(rules.Parse(L"menu 2 Share link\nmenu 5 Open in browser\n", error));
-    server.SetRules(std::move(rules));
+    ServeRules(L"menu 2 Share link\nmenu 5 Open in browser\n");
     const ProgramRun menu =
         ShellHostRun(L"menu \"" + sync + L"\\Docs\" \"" + sync + L"\\notes.txt\" --invoke 3");
     EXPECT_EQ(menu.exitCode, 0u) << Utf8(menu.output);
@@ -253,58 +254,58 @@ TEST_F(ShellHost, MenuShowsTheClientsItemsAndInvokesOne)
     EXPECT_EQ(commands[0].request.arguments[2], sync + L"\\Docs");
 }
 
-TEST_F(ShellHost, DoctorNamesEachFaultOfABrokenInstall)
+// Installs broken one fault at a time, each put right again afterwards.
+TEST_F(ShellHost, DoctorNamesAMissingLibraryFile)
 {
+    const std::wstring moved = g_install->library + L".moved";
+    ASSERT_TRUE(::MoveFileW(g_install->library.c_str(), moved.c_str()));
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    ::MoveFileW(moved.c_str(), g_install->library.c_str());
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor, L"[FAULT] library: library file missing at " + g_install->library);
+    EXPECT_OUTPUT(doctor, L"[FAULT] classes: synced overlay " DROVANA_SYNCED_CLSID L" cannot be created");
+}
+
+TEST_F(ShellHost, DoctorNamesAMissingApproval)
+{
+    ASSERT_EQ(::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID),
+              ERROR_SUCCESS);
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID, REG_SZ,
+                      L"PellicorOverlays", sizeof(L"PellicorOverlays"));
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor, L"[FAULT] approvals: "
+                          L"HKLM\\" DROVANA_APPROVED_KEY L" value \"" DROVANA_SYNCING_CLSID L"\": missing");
+}
+
+TEST_F(ShellHost, DoctorNamesAnOverlayPushedBeyondTheSlotsByOtherHandlers)
+{
+    std::vector<std::wstring> others;
+    for (int i = 1; i <= 9; ++i)
     {
-        SCOPED_TRACE("library file missing");
-        const std::wstring moved = g_install->library + L".moved";
-        ASSERT_TRUE(::MoveFileW(g_install->library.c_str(), moved.c_str()));
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        ::MoveFileW(moved.c_str(), g_install->library.c_str());
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor, L"[FAULT] library: library file missing at " + g_install->library);
-        EXPECT_OUTPUT(doctor, L"[FAULT] classes: synced overlay " DROVANA_SYNCED_CLSID L" cannot be created");
+        others.push_back(DROVANA_OVERLAY_IDENTIFIERS_KEY L"      OtherSync" + std::to_wstring(i));
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, others.back().c_str(), nullptr, REG_SZ,
+                          L"{00000000-0000-0000-0000-000000000001}",
+                          sizeof(L"{00000000-0000-0000-0000-000000000001}"));
     }
-    {
-        SCOPED_TRACE("approval missing");
-        ASSERT_EQ(::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID),
-                  ERROR_SUCCESS);
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID, REG_SZ,
-                          L"PellicorOverlays", sizeof(L"PellicorOverlays"));
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor,
-                      L"[FAULT] approvals: "
-                      L"HKLM\\" DROVANA_APPROVED_KEY L" value \"" DROVANA_SYNCING_CLSID L"\": missing");
-    }
-    {
-        SCOPED_TRACE("overlay pushed beyond the slots by other handlers' names");
-        std::vector<std::wstring> others;
-        for (int i = 1; i <= 9; ++i)
-        {
-            others.push_back(DROVANA_OVERLAY_IDENTIFIERS_KEY L"      OtherSync" + std::to_wstring(i));
-            ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, others.back().c_str(), nullptr, REG_SZ,
-                              L"{00000000-0000-0000-0000-000000000001}",
-                              sizeof(L"{00000000-0000-0000-0000-000000000001}"));
-        }
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
-        for (const auto& key : others)
-            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor,
-                      L"[FAULT] overlay slots: \"     !YelvashSyncing\" is #12 of 12: beyond the 11 slots");
-        EXPECT_OUTPUT(doctor, L"ahead of it: \"      OtherSync1\"");
-        EXPECT_OUTPUT(overlays, L"NOT LOADED: rank 12 is beyond the 11 slots Explorer gives to handlers");
-    }
-    {
-        SCOPED_TRACE("client not running");
-        server.Stop();
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor, L"[FAULT] pipe: \\\\.\\pipe\\pellicor has no listener (client not running)");
-        EXPECT_OUTPUT(doctor, L"Summary: 1 fault(s)");
-    }
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
+    for (const auto& key : others)
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor,
+                  L"[FAULT] overlay slots: \"     !YelvashSyncing\" is #12 of 12: beyond the 11 slots");
+    EXPECT_OUTPUT(doctor, L"ahead of it: \"      OtherSync1\"");
+    EXPECT_OUTPUT(overlays, L"NOT LOADED: rank 12 is beyond the 11 slots Explorer gives to handlers");
+}
+
+TEST_F(ShellHost, DoctorNamesAClientThatIsNotRunning)
+{
+    server.Stop();
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor, L"[FAULT] pipe: \\\\.\\pipe\\pellicor has no listener (client not running)");
+    EXPECT_OUTPUT(doctor, L"Summary: 1 fault(s)");
 }
 
 } // namespace

@@ -29,11 +29,9 @@ namespace pellicor::test
 namespace
 {
 
-using namespace std::chrono_literals;
 using standin::RecordedRequest;
 using standin::Response;
 
-constexpr int kThreads = 8;
 const int kClicksPerThread = CallsPerWorker(50);
 constexpr int kClicksPerHandler = 4; // Explorer makes a handler per right click; some get reused
 constexpr DWORD kRestartEveryMs = 1500;

@@ -27,11 +27,9 @@ namespace pellicor::test
 namespace
 {
 
-using namespace std::chrono_literals;
 using standin::RecordedRequest;
 using standin::Response;
 
-constexpr int kThreads = 8;
 const int kCallsPerThread = CallsPerWorker(200);
 constexpr DWORD kRestartEveryMs = 1000;
 

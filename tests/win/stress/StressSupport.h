@@ -20,6 +20,9 @@
 namespace pellicor::test
 {
 
+// Every stress program runs this many workers at once.
+constexpr int kThreads = 8;
+
 // How long the main round of each stress program goes on: PELLICOR_STRESS_SECONDS when it is set
 // (1 to 3600), otherwise 15 s, which is what scripts/test runs. Soak runs by hand set minutes.
 std::chrono::seconds StressBudget();
@@ -74,8 +77,6 @@ class RestartingStandIn
 public:
     RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs);
     ~RestartingStandIn();
-    RestartingStandIn(const RestartingStandIn&) = delete;
-    RestartingStandIn& operator=(const RestartingStandIn&) = delete;
 
     bool Started() const { return m_started; }
     void Finish();
