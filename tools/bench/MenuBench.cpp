@@ -5,7 +5,7 @@
 
 #include "shellext/channel/ArgumentForms.h"
 #include "shellext/channel/ClientCommands.h"
-#include "tools/shellkit/DropFilesDataObject.h"
+#include "shellhost/kit/DropFilesDataObject.h"
 #include "tools/standin/StandInServer.h"
 
 #include <algorithm>

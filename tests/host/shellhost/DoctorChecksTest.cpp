@@ -1,4 +1,4 @@
-#include "tools/shellhost/DoctorChecks.h"
+#include "shellhost/DoctorChecks.h"
 
 #include "launcher/VirtualDriveTable.h"
 

@@ -1,4 +1,4 @@
-#include "tools/shellhost/OverlayOrder.h"
+#include "shellhost/OverlayOrder.h"
 
 #include <gtest/gtest.h>
 

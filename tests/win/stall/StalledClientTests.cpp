@@ -5,7 +5,7 @@
 #include "tests/win/support/ShellClassIds.h"
 #include "tests/win/support/Watchdog.h"
 #include "tests/win/view/ViewFixture.h"
-#include "tools/shellkit/DropFilesDataObject.h"
+#include "shellhost/kit/DropFilesDataObject.h"
 
 #include <gtest/gtest.h>
 

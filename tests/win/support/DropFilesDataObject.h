@@ -1,6 +1,6 @@
 #pragma once
 // The tests hand selections to the library the way Explorer does, with the shell kit's data object.
-#include "tools/shellkit/DropFilesDataObject.h"
+#include "shellhost/kit/DropFilesDataObject.h"
 
 namespace pellicor::test
 {

@@ -5,7 +5,7 @@
 // points for the browser's and the folder view's events that record every Advise and can fire
 // events at the subscribed sinks.
 #include "common/ComPtr.h"
-#include "tools/shellkit/ComFake.h"
+#include "shellhost/kit/ComFake.h"
 
 #include <windows.h>
 #include <exdisp.h>

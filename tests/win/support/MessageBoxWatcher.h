@@ -1,6 +1,6 @@
 #pragma once
 // The tests read and close the library's message boxes with the shell kit's watcher.
-#include "tools/shellkit/MessageBoxWatcher.h"
+#include "shellhost/kit/MessageBoxWatcher.h"
 
 namespace pellicor::test
 {

@@ -1,4 +1,4 @@
-#include "tools/shellkit/MessageBoxWatcher.h"
+#include "shellhost/kit/MessageBoxWatcher.h"
 
 #include <algorithm>
 #include <utility>

@@ -2,12 +2,12 @@
 // handlers, as Explorer does on a right click, prints it, and optionally invokes one command.
 #include "common/ComPtr.h"
 #include "common/UniqueHandle.h"
-#include "tools/shellhost/Commands.h"
-#include "tools/shellhost/Console.h"
-#include "tools/shellkit/DropFilesDataObject.h"
-#include "tools/shellhost/HandlerObjects.h"
-#include "tools/shellhost/RegistryReader.h"
-#include "tools/shellhost/ShellLocations.h"
+#include "shellhost/Commands.h"
+#include "shellhost/Console.h"
+#include "shellhost/kit/DropFilesDataObject.h"
+#include "shellhost/HandlerObjects.h"
+#include "shellhost/RegistryReader.h"
+#include "shellhost/ShellLocations.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,6 +1,6 @@
-#include "tools/shellkit/DropFilesDataObject.h"
+#include "shellhost/kit/DropFilesDataObject.h"
 
-#include "tools/shellkit/ComFake.h"
+#include "shellhost/kit/ComFake.h"
 
 #include <shlobj.h>
 

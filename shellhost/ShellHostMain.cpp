@@ -1,8 +1,8 @@
 // PellicorShellHost: plays Explorer's part through the registrations alone. Wine's Explorer never calls
 // overlay identifiers, context-menu handlers or copy hooks, and on a customer's machine nobody can see
 // why an overlay is missing; this program calls them the way Explorer does and says what it sees.
-#include "tools/shellhost/Commands.h"
-#include "tools/shellhost/Console.h"
+#include "shellhost/Commands.h"
+#include "shellhost/Console.h"
 
 #include <windows.h>
 #include <objbase.h>

@@ -8,13 +8,13 @@
 #include "shellext/channel/ClientRequests.h"
 #include "shellext/channel/PipeClient.h"
 #include "shellext/settings/Settings.h"
-#include "tools/shellhost/Commands.h"
-#include "tools/shellhost/Console.h"
-#include "tools/shellhost/DoctorChecks.h"
-#include "tools/shellhost/HandlerObjects.h"
-#include "tools/shellkit/MessageBoxWatcher.h"
-#include "tools/shellhost/RegistryReader.h"
-#include "tools/shellhost/ShellLocations.h"
+#include "shellhost/Commands.h"
+#include "shellhost/Console.h"
+#include "shellhost/DoctorChecks.h"
+#include "shellhost/HandlerObjects.h"
+#include "shellhost/kit/MessageBoxWatcher.h"
+#include "shellhost/RegistryReader.h"
+#include "shellhost/ShellLocations.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "tools/shellhost/Console.h"
+#include "shellhost/Console.h"
 
 #include <windows.h>
 

@@ -1,12 +1,12 @@
 // "copyhook <move|copy|delete|rename> <src> [dst] [--no-box] [--flags N] [--perform]": asks every
 // registered copy hook about a folder operation, as the shell does before it touches a folder.
 #include "common/ComPtr.h"
-#include "tools/shellhost/Commands.h"
-#include "tools/shellhost/Console.h"
-#include "tools/shellhost/HandlerObjects.h"
-#include "tools/shellkit/MessageBoxWatcher.h"
-#include "tools/shellhost/RegistryReader.h"
-#include "tools/shellhost/ShellLocations.h"
+#include "shellhost/Commands.h"
+#include "shellhost/Console.h"
+#include "shellhost/HandlerObjects.h"
+#include "shellhost/kit/MessageBoxWatcher.h"
+#include "shellhost/RegistryReader.h"
+#include "shellhost/ShellLocations.h"
 
 #include <windows.h>
 #include <shellapi.h>

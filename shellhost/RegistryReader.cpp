@@ -1,4 +1,4 @@
-#include "tools/shellhost/RegistryReader.h"
+#include "shellhost/RegistryReader.h"
 
 #include "common/UniqueHandle.h"
 

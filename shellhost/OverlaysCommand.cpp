@@ -1,12 +1,12 @@
 // "overlays <folder>": loads the registered overlay identifiers as Explorer does and shows, for the
 // folder and each of its items, which overlay Explorer would draw.
 #include "common/ComPtr.h"
-#include "tools/shellhost/Commands.h"
-#include "tools/shellhost/Console.h"
-#include "tools/shellhost/HandlerObjects.h"
-#include "tools/shellhost/OverlayOrder.h"
-#include "tools/shellhost/RegistryReader.h"
-#include "tools/shellhost/ShellLocations.h"
+#include "shellhost/Commands.h"
+#include "shellhost/Console.h"
+#include "shellhost/HandlerObjects.h"
+#include "shellhost/OverlayOrder.h"
+#include "shellhost/RegistryReader.h"
+#include "shellhost/ShellLocations.h"
 
 #include "common/UniqueHandle.h"
 

@@ -1,7 +1,7 @@
-#include "tools/shellhost/HandlerObjects.h"
+#include "shellhost/HandlerObjects.h"
 
-#include "tools/shellhost/Console.h"
-#include "tools/shellhost/RegistryReader.h"
+#include "shellhost/Console.h"
+#include "shellhost/RegistryReader.h"
 
 #include <objbase.h>
 

@@ -1,7 +1,7 @@
-#include "tools/shellhost/DoctorChecks.h"
+#include "shellhost/DoctorChecks.h"
 
 #include "launcher/VirtualDriveTable.h"
-#include "tools/shellhost/OverlayOrder.h"
+#include "shellhost/OverlayOrder.h"
 
 #include <algorithm>
 #include <cstdlib>
