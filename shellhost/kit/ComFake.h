@@ -89,3 +89,12 @@ public:
 };
 
 } // namespace pellicor::shellkit
+
+// Default stubs for the properties of a dual interface that a fake does not serve, for lists of
+// X(Name, Type): get_Name, and put_Name for a property that can be set, answer E_NOTIMPL.
+// clang-format off
+#define PELLICOR_STUB_GETTER(Name, Type) IFACEMETHODIMP get_##Name(Type*) override { return E_NOTIMPL; }
+#define PELLICOR_STUB_PROPERTY(Name, Type)                                                                   \
+    PELLICOR_STUB_GETTER(Name, Type)                                                                         \
+    IFACEMETHODIMP put_##Name(Type) override { return E_NOTIMPL; }
+// clang-format on

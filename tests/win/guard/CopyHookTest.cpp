@@ -4,6 +4,7 @@
 #include "tests/win/guard/MarkerFiles.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/MessageBoxWatcher.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/ShellClassIds.h"
 #include "tests/win/support/TestPaths.h"
 
@@ -311,20 +312,16 @@ TEST_F(CopyHookTest, TheClientsOwnProcessIsExempt)
     ::SetEnvironmentVariableW(kBinFolderVariable, BinFolder().c_str());
     ::SetEnvironmentVariableW(kSyncFolderVariable, sync.c_str());
     ::SetEnvironmentVariableW(kDoneFileVariable, done.c_str());
-    std::wstring commandLine =
+    const UniqueKernelHandle process = StartProcess(
+        client,
         L"\"" + client +
-        L"\" --gtest_also_run_disabled_tests --gtest_filter=ClientProcess.DISABLED_IsNeverGuarded";
-    STARTUPINFOW startup{sizeof startup};
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(client.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process));
-    const DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
+            L"\" --gtest_also_run_disabled_tests --gtest_filter=ClientProcess.DISABLED_IsNeverGuarded");
+    ASSERT_TRUE(process);
+    const DWORD waited = ::WaitForSingleObject(process.get(), 60000);
     DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::GetExitCodeProcess(process.get(), &exitCode);
     if (waited != WAIT_OBJECT_0)
-        ::TerminateProcess(process.hProcess, 1);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+        ::TerminateProcess(process.get(), 1);
     ::SetEnvironmentVariableW(kBinFolderVariable, nullptr);
     ::SetEnvironmentVariableW(kSyncFolderVariable, nullptr);
     ::SetEnvironmentVariableW(kDoneFileVariable, nullptr);

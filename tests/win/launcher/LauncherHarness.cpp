@@ -3,6 +3,7 @@
 #include "common/UniqueHandle.h"
 #include "launcher/VirtualDriveTable.h"
 #include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -36,23 +37,18 @@ DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
 {
     ShieldedDesktopShell shell;
     EXPECT_TRUE(shell.active()) << "no desktop shell to shield";
-    std::wstring commandLine = L"\"" + launcher() + L"\"" + tail;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(launcher().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          m_path.c_str(), &startup, &info))
+    const UniqueKernelHandle process = StartProcess(launcher(), L"\"" + launcher() + L"\"" + tail, m_path);
+    if (!process)
     {
         ADD_FAILURE() << "the launcher did not start, error " << ::GetLastError();
         return 0xFFFFFFFE;
     }
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
+    HANDLE handle = process.get();
 
     const DWORD start = ::GetTickCount();
     for (;;)
     {
-        const DWORD result = ::MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 100, QS_ALLINPUT);
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
         if (result == WAIT_OBJECT_0)
             break;
         MSG msg;
@@ -63,13 +59,13 @@ DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
         }
         if (::GetTickCount() - start > kRunLimitMs)
         {
-            ::TerminateProcess(info.hProcess, 0xDEAD);
+            ::TerminateProcess(handle, 0xDEAD);
             ADD_FAILURE() << "the launcher hung with: " << Utf8(tail);
             return 0xFFFFFFFD;
         }
     }
     DWORD exitCode = 0;
-    ::GetExitCodeProcess(info.hProcess, &exitCode);
+    ::GetExitCodeProcess(handle, &exitCode);
     return exitCode;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/UniqueHandle.h"
 #include "tests/win/launcher/LauncherHarness.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -38,17 +39,11 @@ std::wstring UnixPath(const std::wstring& path)
 // test thread's message queue for later waits. Wine gives no process handle for a Unix program.
 bool RunUnixTool(const wchar_t* tool, const std::wstring& arguments)
 {
-    const std::wstring starter = BinPath(L"LauncherClientStub.exe");
-    std::wstring commandLine = L"LauncherClientStub.exe --unix " + std::wstring(tool) + L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(starter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info))
-        return false;
-    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    const UniqueKernelHandle process =
+        StartProcess(BinPath(L"LauncherClientStub.exe"),
+                     L"LauncherClientStub.exe --unix " + std::wstring(tool) + L" " + arguments);
     DWORD started = 1;
-    return ::WaitForSingleObject(process.get(), kUnixToolLimitMs) == WAIT_OBJECT_0 &&
+    return process && ::WaitForSingleObject(process.get(), kUnixToolLimitMs) == WAIT_OBJECT_0 &&
            ::GetExitCodeProcess(process.get(), &started) && started == 0;
 }
 

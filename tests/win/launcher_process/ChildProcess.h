@@ -2,6 +2,7 @@
 // Running the programs these tests drive (the helper, the launcher, the client stand-in) and reading
 // what they leave behind.
 #include "common/UniqueHandle.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TempFolder.h"
 #include "tests/win/support/Utf8.h"
 
@@ -10,20 +11,6 @@
 
 namespace pellicor::test::process
 {
-
-struct ChildResult
-{
-    bool started = false;
-    DWORD exitCode = 0;
-    std::string output; // stdout and stderr
-};
-
-// Runs application with the whole commandLine, waits at most timeoutMs and collects its output.
-ChildResult RunChild(const std::wstring& application, const std::wstring& commandLine,
-                     DWORD timeoutMs = 60000);
-
-// Starts application with commandLine and returns its process handle (null on failure).
-UniqueKernelHandle StartChild(const std::wstring& application, const std::wstring& commandLine);
 
 // The "log: " lines that a helper echoed, without the prefix.
 std::vector<std::string> EchoedLogLines(const std::string& output);

@@ -32,9 +32,9 @@ protected:
     // The stand-in on a pipe of its own, so that it never answers another test's shell extension.
     UniqueKernelHandle StartClient(const std::wstring& switches)
     {
-        return StartChild(m_client,
-                          L"drovana.exe --quiet --pipe \\\\.\\pipe\\pellicor-launcher-process --record \"" +
-                              m_record + L"\" " + switches);
+        return StartProcess(m_client,
+                            L"drovana.exe --quiet --pipe \\\\.\\pipe\\pellicor-launcher-process --record \"" +
+                                m_record + L"\" " + switches);
     }
 
     static DWORD ExitCodeAfterExit(HANDLE process)

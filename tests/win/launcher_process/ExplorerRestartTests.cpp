@@ -24,9 +24,9 @@ using namespace pellicor::test::process;
 using pellicor::UniqueKernelHandle;
 using Lines = std::vector<std::string>;
 
-ChildResult Helper(const std::wstring& arguments)
+ProcessRun Helper(const std::wstring& arguments)
 {
-    return RunChild(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
+    return RunProcess(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
 }
 
 class ExplorerRestart : public ::testing::Test
@@ -50,8 +50,8 @@ protected:
     {
         const std::wstring path = m_standIn.folder.Path(name);
         ::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), TRUE); // once per name
-        return StartChild(path, std::wstring(name) + L" --quiet --pipe \\\\.\\pipe\\pellicor-launcher-" +
-                                    std::to_wstring(++m_copies) + L" --exit-after 120");
+        return StartProcess(path, std::wstring(name) + L" --quiet --pipe \\\\.\\pipe\\pellicor-launcher-" +
+                                      std::to_wstring(++m_copies) + L" --exit-after 120");
     }
 
     static DWORD ExitCodeAfterExit(HANDLE process)
@@ -117,7 +117,7 @@ TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
     EXPECT_EQ(token, nullptr);
 
     // No way is tried: not the process ways, and no scheduler task either.
-    ChildResult start = Helper(L"start \"" + client + L"\" \"\" --fake-scheduler");
+    ProcessRun start = Helper(L"start \"" + client + L"\" \"\" --fake-scheduler");
     EXPECT_NE(start.output.find("result: 0"), std::string::npos) << start.output;
     EXPECT_EQ(EchoedLogLines(start.output), Lines{"token still zero after GetProcessTokenByName fail"});
     EXPECT_FALSE(FileExists(record));
@@ -137,7 +137,7 @@ TEST_F(ExplorerRestart, LauncherStartsTheClientInTheEmptyModeAndAfterCommit)
     ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
     auto runLauncher = [&](const std::wstring& arguments)
     {
-        UniqueKernelHandle process = StartChild(launcher, L"DrovanaLauncher_x64.exe" + arguments);
+        UniqueKernelHandle process = StartProcess(launcher, L"DrovanaLauncher_x64.exe" + arguments);
         ASSERT_TRUE(process);
         ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
     };

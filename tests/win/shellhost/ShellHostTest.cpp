@@ -5,6 +5,7 @@
 #include "launcher/RegistrationTable.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/StandInFixture.h"
 #include "tests/win/support/TempFolder.h"
 #include "tests/win/support/TestPaths.h"
@@ -27,65 +28,19 @@ struct ProgramRun
     std::wstring output;
 };
 
-// Runs a program with its output captured, handling this thread's messages while it runs.
-ProgramRun RunProgram(const std::wstring& commandLine, const std::wstring& directory)
+// Runs a program of the install from its folder, with its output (UTF-8) captured.
+ProgramRun RunProgram(const std::wstring& folder, const std::wstring& program, const std::wstring& arguments)
 {
-    ProgramRun run;
-    run.exitCode = static_cast<DWORD>(-1);
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return run;
-    UniqueKernelHandle reader(readEnd);
-    UniqueKernelHandle writer(writeEnd);
-    ::SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION info = {};
-    std::wstring mutableLine = commandLine;
-    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                          directory.c_str(), &startup, &info))
-        return run;
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
-    writer.reset();
-
-    // Read while the program runs, never waiting on the pipe alone: a process it starts may inherit
-    // the write end and keep it open after the program itself has ended.
-    std::string bytes;
-    char buffer[4096];
-    const ULONGLONG deadline = ::GetTickCount64() + kProcessTimeoutMs;
-    for (;;)
-    {
-        DWORD available = 0;
-        DWORD got = 0;
-        if (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-            ::ReadFile(reader.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        {
-            bytes.append(buffer, got);
-            continue;
-        }
-        if (::WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0)
-        {
-            if (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0)
-                continue;
-            ::GetExitCodeProcess(process.get(), &run.exitCode);
-            break;
-        }
-        if (::GetTickCount64() > deadline)
-            break;
-    }
+    const ProcessRun run = RunProcess(folder + program, L"\"" + folder + program + L"\" " + arguments,
+                                      kProcessTimeoutMs, folder);
+    ProgramRun result;
+    result.exitCode = run.started ? run.exitCode : static_cast<DWORD>(-1);
     const int units =
-        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    run.output.assign(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), run.output.data(), units);
-    return run;
+        ::MultiByteToWideChar(CP_UTF8, 0, run.output.data(), static_cast<int>(run.output.size()), nullptr, 0);
+    result.output.assign(static_cast<std::size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, run.output.data(), static_cast<int>(run.output.size()),
+                          result.output.data(), units);
+    return result;
 }
 
 std::wstring AppDataFolder()
@@ -148,7 +103,7 @@ protected:
         // The commit ends every Explorer it can open; the session's desktop is kept out of its reach.
         ShieldedDesktopShell shell;
         EXPECT_TRUE(shell.active());
-        RunProgram(L"\"" + install.folder + L"DrovanaLauncher_x64.exe\" /Commit", install.folder);
+        RunProgram(install.folder, L"DrovanaLauncher_x64.exe", L"/Commit");
     }
 
     static void TearDownTestSuite()
@@ -166,8 +121,7 @@ protected:
 
     ProgramRun ShellHostRun(const std::wstring& arguments) const
     {
-        return RunProgram(L"\"" + g_install->folder + L"PellicorShellHost.exe\" " + arguments,
-                          g_install->folder);
+        return RunProgram(g_install->folder, L"PellicorShellHost.exe", arguments);
     }
 
     void ServeRules(const std::wstring& text)

@@ -177,23 +177,15 @@ TEST(MenuStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
     ClientSettingsKey settings; // the caption's language is read from here
     LibraryUnderTest library;
     const auto counters = std::make_shared<DropFilesCounters>();
-    Tally tally;
-    int restarts = 0, failedStarts = 0;
-    RunStress("menu stress", library,
-              [&](const Deadline& deadline, bool main)
-              {
-                  RestartingStandIn standIn(Decide, kThreads, main ? kRestartEveryMs : 0);
-                  ASSERT_TRUE(standIn.Started());
-                  Tally warmUp;
-                  OnThreads(kThreads,
-                            [&](int t) { Click(library, t, deadline, counters, main ? tally : warmUp); });
-                  standIn.Finish();
-                  restarts = standIn.Restarts();
-                  failedStarts = standIn.FailedStarts();
-              });
+    Tally tally, warmUp;
+    const StandInRestarts restarts =
+        RunStressAgainstStandIn("menu stress", library, Decide, kRestartEveryMs,
+                                [&](int t, const Deadline& deadline, bool main)
+                                { Click(library, t, deadline, counters, main ? tally : warmUp); });
 
     std::printf("menu stress: %ld right clicks, %ld menus shown, %ld picks, %d restarts (%d failed)\n",
-                tally.clicks.load(), tally.menusShown.load(), tally.picks.load(), restarts, failedStarts);
+                tally.clicks.load(), tally.menusShown.load(), tally.picks.load(), restarts.done,
+                restarts.failed);
     EXPECT_EQ(tally.wrongMenus.load(), 0);
     EXPECT_EQ(tally.wrongResults.load(), 0);
     EXPECT_GT(tally.menusShown.load(), 0) << "the stand-in's valid menus never got through";

@@ -172,29 +172,16 @@ void Ask(const LibraryUnderTest& library, const CLSID& kind, int thread, const D
 TEST(OverlayStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
 {
     LibraryUnderTest library;
-    Tally tally;
-    int restarts = 0, failedStarts = 0;
-    RunStress("overlay stress", library,
-              [&](const Deadline& deadline, bool main)
-              {
-                  RestartingStandIn standIn(Decide, kThreads, main ? kRestartEveryMs : 0);
-                  ASSERT_TRUE(standIn.Started());
-                  Tally warmUp;
-                  OnThreads(kThreads,
-                            [&](int t)
-                            {
-                                const CLSID& kind = main && t % 2 ? kClsidSyncing : kClsidSynced;
-                                Ask(library, kind, t, deadline, main ? tally : warmUp);
-                            });
-                  standIn.Finish();
-                  restarts = standIn.Restarts();
-                  failedStarts = standIn.FailedStarts();
-              });
+    Tally tally, warmUp;
+    const StandInRestarts restarts = RunStressAgainstStandIn(
+        "overlay stress", library, Decide, kRestartEveryMs,
+        [&](int t, const Deadline& deadline, bool main)
+        { Ask(library, main && t % 2 ? kClsidSyncing : kClsidSynced, t, deadline, main ? tally : warmUp); });
 
     std::printf(
         "overlay stress: %ld calls, %ld members, %ld members missed while the client was away or busy, "
         "%d restarts (%d failed)\n",
-        tally.calls.load(), tally.members.load(), tally.missedMembers.load(), restarts, failedStarts);
+        tally.calls.load(), tally.members.load(), tally.missedMembers.load(), restarts.done, restarts.failed);
     EXPECT_EQ(tally.wrongMembers.load(), 0);
     EXPECT_EQ(tally.otherResults.load(), 0);
     EXPECT_GT(tally.members.load(), 0) << "the stand-in's valid answers never got through";

@@ -1,11 +1,15 @@
 #include "tests/win/stress/StressSupport.h"
 
+#include "common/UniqueHandle.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <thread>
 #include <vector>
 
 namespace pellicor::test
@@ -149,6 +153,29 @@ void PrintResourceCounts(const char* run, const ResourceCounts& before, const Re
                 after.userObjects);
 }
 
+// The client stand-in on the real pipe, stopped and started again every so often while a run goes
+// on (never, for a restart interval of 0). Everything it holds, threads, instances, events and
+// locks, is gone after Finish, so that a run's resource counts see only the library's.
+class RestartingStandIn
+{
+public:
+    RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs);
+    ~RestartingStandIn();
+
+    bool Started() const { return m_started; }
+    void Finish();
+    int Restarts() const { return m_restarts.load(); }
+    int FailedStarts() const { return m_failedStarts.load(); }
+
+private:
+    std::unique_ptr<standin::StandInServer> m_server;
+    UniqueKernelHandle m_done;
+    std::thread m_restarter;
+    bool m_started = false;
+    std::atomic<int> m_restarts{0};
+    std::atomic<int> m_failedStarts{0};
+};
+
 } // namespace
 
 std::chrono::seconds StressBudget()
@@ -200,17 +227,32 @@ void RunStress(const char* name, const LibraryUnderTest& library,
     EXPECT_EQ(after.userObjects, before.userObjects);
 }
 
+StandInRestarts RunStressAgainstStandIn(
+    const char* name, const LibraryUnderTest& library, const standin::Handler& decide, DWORD restartEveryMs,
+    const std::function<void(int t, const Deadline& deadline, bool main)>& work)
+{
+    StandInRestarts restarts;
+    RunStress(name, library,
+              [&](const Deadline& deadline, bool main)
+              {
+                  RestartingStandIn standIn(decide, kThreads, main ? restartEveryMs : 0);
+                  ASSERT_TRUE(standIn.Started());
+                  OnThreads(kThreads, [&](int t) { work(t, deadline, main); });
+                  standIn.Finish();
+                  restarts = {standIn.Restarts(), standIn.FailedStarts()};
+              });
+    return restarts;
+}
+
 BoxCloser::BoxCloser()
+    : m_hook(::SetWindowsHookExW(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId()), ::UnhookWindowsHookEx)
 {
     t_closed = 0;
-    m_hook = ::SetWindowsHookExW(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId());
-    t_hook = m_hook;
+    t_hook = m_hook.get();
 }
 
 BoxCloser::~BoxCloser()
 {
-    if (m_hook)
-        ::UnhookWindowsHookEx(m_hook);
     t_hook = nullptr;
 }
 

@@ -2,18 +2,16 @@
 // What every stress run needs: the run itself (a warm-up round, then the main round between two
 // resource counts of the process), a bound on how long a round may take on a loaded machine,
 // workers on threads of their own, and warning boxes closed as soon as they open.
-#include "common/UniqueHandle.h"
 #include "tests/win/support/LibraryUnderTest.h"
 #include "tools/standin/StandInServer.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <thread>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -60,36 +58,23 @@ class BoxCloser
 public:
     BoxCloser();
     ~BoxCloser();
-    BoxCloser(const BoxCloser&) = delete;
-    BoxCloser& operator=(const BoxCloser&) = delete;
 
     std::size_t Closed() const;
 
 private:
-    HHOOK m_hook = nullptr;
+    std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&::UnhookWindowsHookEx)> m_hook;
 };
 
-// The client stand-in on the real pipe, stopped and started again every so often while a run goes
-// on (never, for a restart interval of 0). Everything it holds, threads, instances, events and
-// locks, is gone after Finish, so that a run's resource counts see only the library's.
-class RestartingStandIn
+// A stress run (RunStress) against the restarting stand-in, which answers with decide: each round
+// runs work(t, deadline, main) on kThreads threads, the stand-in restarted every restartEveryMs in
+// the main round only. The main round's restarts, for the report line.
+struct StandInRestarts
 {
-public:
-    RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs);
-    ~RestartingStandIn();
-
-    bool Started() const { return m_started; }
-    void Finish();
-    int Restarts() const { return m_restarts.load(); }
-    int FailedStarts() const { return m_failedStarts.load(); }
-
-private:
-    std::unique_ptr<standin::StandInServer> m_server;
-    UniqueKernelHandle m_done;
-    std::thread m_restarter;
-    bool m_started = false;
-    std::atomic<int> m_restarts{0};
-    std::atomic<int> m_failedStarts{0};
+    int done = 0;
+    int failed = 0;
 };
+StandInRestarts RunStressAgainstStandIn(
+    const char* name, const LibraryUnderTest& library, const standin::Handler& decide, DWORD restartEveryMs,
+    const std::function<void(int t, const Deadline& deadline, bool main)>& work);
 
 } // namespace pellicor::test

@@ -1,5 +1,6 @@
 #include "tests/win/support/DesktopShell.h"
 
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <tlhelp32.h>
@@ -65,15 +66,9 @@ DWORD EnsureDesktopShell()
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring explorer = std::wstring(system) + L"\\explorer.exe";
-    std::wstring commandLine = L"\"" + explorer + L"\" /desktop";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(explorer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, system,
-                          &startup, &info))
+    const UniqueKernelHandle process = StartProcess(explorer, L"\"" + explorer + L"\" /desktop", system);
+    if (!process)
         return 0;
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
     ::WaitForInputIdle(process.get(), kShellStartLimitMs);
     const ULONGLONG deadline = ::GetTickCount64() + kShellStartLimitMs;
     while (::GetTickCount64() < deadline)
@@ -98,16 +93,10 @@ ExplorerStandIn::ExplorerStandIn(const wchar_t* imageName)
     const std::wstring path = m_folder.Path(imageName);
     if (!::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), FALSE))
         return;
-    std::wstring commandLine = std::wstring(imageName) + L" --quiet --pipe \\\\.\\pipe\\pellicor-explorer-" +
-                               unique + L" --exit-after " + std::to_wstring(kStandInLifetimeSeconds);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          m_folder.Root().c_str(), &startup, &info))
-        return;
-    m_process.reset(info.hProcess);
-    ::CloseHandle(info.hThread);
+    m_process = StartProcess(path,
+                             std::wstring(imageName) + L" --quiet --pipe \\\\.\\pipe\\pellicor-explorer-" +
+                                 unique + L" --exit-after " + std::to_wstring(kStandInLifetimeSeconds),
+                             m_folder.Root());
 }
 
 ExplorerStandIn::~ExplorerStandIn()

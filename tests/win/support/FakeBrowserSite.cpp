@@ -12,6 +12,12 @@ BSTR AllocString(const std::wstring& text)
 }
 
 // A selected item: only its path matters.
+// clang-format off
+#define PELLICOR_FOLDER_ITEM_GETTERS(X)                                                                      \
+    X(Application, IDispatch*) X(Parent, IDispatch*) X(GetLink, IDispatch*) X(GetFolder, IDispatch*)        \
+    X(IsLink, VARIANT_BOOL) X(IsFolder, VARIANT_BOOL) X(IsFileSystem, VARIANT_BOOL)                         \
+    X(IsBrowsable, VARIANT_BOOL) X(Size, LONG) X(Type, BSTR)
+// clang-format on
 class FakeFolderItem final : public ComFake<DispatchStubs<FolderItem>>
 {
 public:
@@ -22,26 +28,16 @@ public:
         *path = AllocString(m_path);
         return *path ? S_OK : E_OUTOFMEMORY;
     }
-    IFACEMETHODIMP get_Application(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Parent(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Name(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Name(BSTR) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_GetLink(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_GetFolder(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_IsLink(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_IsFolder(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_IsFileSystem(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_IsBrowsable(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_ModifyDate(DATE*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_ModifyDate(DATE) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Size(LONG*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Type(BSTR*) override { return E_NOTIMPL; }
+    PELLICOR_FOLDER_ITEM_GETTERS(PELLICOR_STUB_GETTER)
+    PELLICOR_STUB_PROPERTY(Name, BSTR)
+    PELLICOR_STUB_PROPERTY(ModifyDate, DATE)
     IFACEMETHODIMP Verbs(FolderItemVerbs**) override { return E_NOTIMPL; }
     IFACEMETHODIMP InvokeVerb(VARIANT) override { return E_NOTIMPL; }
 
 private:
     std::wstring m_path;
 };
+#undef PELLICOR_FOLDER_ITEM_GETTERS
 
 // The selection at the moment the view was asked.
 class FakeFolderItems final : public ComFake<DispatchStubs<FolderItems>>
@@ -67,8 +63,8 @@ public:
             ComPtr<FolderItem>(new FakeFolderItem(m_paths[static_cast<std::size_t>(index.lVal)])).detach();
         return S_OK;
     }
-    IFACEMETHODIMP get_Application(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Parent(IDispatch**) override { return E_NOTIMPL; }
+    PELLICOR_STUB_GETTER(Application, IDispatch*)
+    PELLICOR_STUB_GETTER(Parent, IDispatch*)
     IFACEMETHODIMP _NewEnum(IUnknown**) override { return E_NOTIMPL; }
 
 private:

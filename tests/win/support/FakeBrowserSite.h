@@ -80,18 +80,19 @@ private:
 };
 
 // What of the folder view a site object has no business asking.
+// clang-format off
+#define PELLICOR_FOLDER_VIEW_GETTERS(X)                                                                      \
+    X(Application, IDispatch*) X(Parent, IDispatch*) X(Folder, Folder*) X(FocusedItem, FolderItem*)         \
+    X(Script, IDispatch*) X(ViewOptions, LONG)
+// clang-format on
 class FolderViewStubs : public DispatchStubs<IShellFolderViewDual>
 {
 public:
-    IFACEMETHODIMP get_Application(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Parent(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Folder(Folder**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_FocusedItem(FolderItem**) override { return E_NOTIMPL; }
+    PELLICOR_FOLDER_VIEW_GETTERS(PELLICOR_STUB_GETTER)
     IFACEMETHODIMP SelectItem(VARIANT*, int) override { return E_NOTIMPL; }
     IFACEMETHODIMP PopupItemMenu(FolderItem*, VARIANT, VARIANT, BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Script(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_ViewOptions(LONG*) override { return E_NOTIMPL; }
 };
+#undef PELLICOR_FOLDER_VIEW_GETTERS
 
 // The folder view shown in the browser: its selection and its events (DShellFolderViewEvents).
 class FakeFolderView final : public ComFake<FolderViewStubs, FakeEventSource<DIID_DShellFolderViewEvents>>
@@ -109,9 +110,23 @@ private:
 };
 
 // What of the browser a site object has no business asking: navigation, window state, bars.
+// clang-format off
+#define PELLICOR_BROWSER_PROPERTIES(X)                                                                       \
+    X(Left, LONG) X(Top, LONG) X(Width, LONG) X(Height, LONG) X(Visible, VARIANT_BOOL)                      \
+    X(StatusBar, VARIANT_BOOL) X(StatusText, BSTR) X(ToolBar, int) X(MenuBar, VARIANT_BOOL)                 \
+    X(FullScreen, VARIANT_BOOL) X(Offline, VARIANT_BOOL) X(Silent, VARIANT_BOOL)                            \
+    X(RegisterAsBrowser, VARIANT_BOOL) X(RegisterAsDropTarget, VARIANT_BOOL) X(TheaterMode, VARIANT_BOOL)   \
+    X(AddressBar, VARIANT_BOOL) X(Resizable, VARIANT_BOOL)
+#define PELLICOR_BROWSER_GETTERS(X)                                                                          \
+    X(Application, IDispatch*) X(Parent, IDispatch*) X(Container, IDispatch*)                              \
+    X(TopLevelContainer, VARIANT_BOOL) X(Type, BSTR) X(LocationName, BSTR) X(LocationURL, BSTR)             \
+    X(Busy, VARIANT_BOOL) X(Name, BSTR) X(Path, BSTR) X(ReadyState, READYSTATE)
+// clang-format on
 class WebBrowserStubs : public DispatchStubs<IWebBrowser2>
 {
 public:
+    PELLICOR_BROWSER_PROPERTIES(PELLICOR_STUB_PROPERTY)
+    PELLICOR_BROWSER_GETTERS(PELLICOR_STUB_GETTER)
     IFACEMETHODIMP GoBack() override { return E_NOTIMPL; }
     IFACEMETHODIMP GoForward() override { return E_NOTIMPL; }
     IFACEMETHODIMP GoHome() override { return E_NOTIMPL; }
@@ -120,60 +135,17 @@ public:
     IFACEMETHODIMP Refresh() override { return E_NOTIMPL; }
     IFACEMETHODIMP Refresh2(VARIANT*) override { return E_NOTIMPL; }
     IFACEMETHODIMP Stop() override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Application(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Parent(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Container(IDispatch**) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_TopLevelContainer(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Type(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Left(LONG*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Left(LONG) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Top(LONG*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Top(LONG) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Width(LONG*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Width(LONG) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Height(LONG*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Height(LONG) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_LocationName(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_LocationURL(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Busy(VARIANT_BOOL*) override { return E_NOTIMPL; }
     IFACEMETHODIMP Quit() override { return E_NOTIMPL; }
     IFACEMETHODIMP ClientToWindow(int*, int*) override { return E_NOTIMPL; }
     IFACEMETHODIMP PutProperty(BSTR, VARIANT) override { return E_NOTIMPL; }
     IFACEMETHODIMP GetProperty(BSTR, VARIANT*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Name(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Path(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Visible(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Visible(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_StatusBar(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_StatusBar(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_StatusText(BSTR*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_StatusText(BSTR) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_ToolBar(int*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_ToolBar(int) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_MenuBar(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_MenuBar(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_FullScreen(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_FullScreen(VARIANT_BOOL) override { return E_NOTIMPL; }
     IFACEMETHODIMP Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
     IFACEMETHODIMP QueryStatusWB(OLECMDID, OLECMDF*) override { return E_NOTIMPL; }
     IFACEMETHODIMP ExecWB(OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
     IFACEMETHODIMP ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_ReadyState(READYSTATE*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Offline(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Offline(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Silent(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Silent(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_RegisterAsBrowser(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_RegisterAsDropTarget(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_RegisterAsDropTarget(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_TheaterMode(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_TheaterMode(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_AddressBar(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_AddressBar(VARIANT_BOOL) override { return E_NOTIMPL; }
-    IFACEMETHODIMP get_Resizable(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    IFACEMETHODIMP put_Resizable(VARIANT_BOOL) override { return E_NOTIMPL; }
 };
+#undef PELLICOR_BROWSER_GETTERS
+#undef PELLICOR_BROWSER_PROPERTIES
 
 // The browser of one Explorer window, with its events (DWebBrowserEvents2).
 class FakeBrowser final : public ComFake<WebBrowserStubs, FakeEventSource<DIID_DWebBrowserEvents2>>
