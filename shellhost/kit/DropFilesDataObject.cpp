@@ -1,8 +1,9 @@
 #include "shellhost/kit/DropFilesDataObject.h"
 
+#include "shellhost/kit/ComFake.h"
+
 #include <shlobj.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace pellicor::shellkit
@@ -12,7 +13,7 @@ namespace
 {
 
 // Owns one GetData copy: ReleaseStgMedium releases this instead of freeing the memory itself.
-class MediumOwner final : public IUnknown
+class MediumOwner final : public ComFake<IUnknown>
 {
 public:
     MediumOwner(HGLOBAL memory, std::shared_ptr<DropFilesCounters> counters)
@@ -20,64 +21,25 @@ public:
     {
     }
 
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+private:
+    ~MediumOwner() override
     {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!::IsEqualIID(riid, IID_IUnknown))
-            return E_NOINTERFACE;
-        AddRef();
-        *ppv = static_cast<IUnknown*>(this);
-        return S_OK;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    IFACEMETHODIMP_(ULONG) Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-        {
-            if (m_counters)
-                ++m_counters->releases;
-            ::GlobalFree(m_memory);
-            delete this;
-        }
-        return refs;
+        if (m_counters)
+            ++m_counters->releases;
+        ::GlobalFree(m_memory);
     }
 
-private:
-    std::atomic<ULONG> m_refs{1};
     HGLOBAL m_memory;
     std::shared_ptr<DropFilesCounters> m_counters;
 };
 
-class DropFilesDataObject final : public IDataObject
+class DropFilesDataObject final : public ComFake<IDataObject>
 {
 public:
     DropFilesDataObject(bool hasFiles, std::vector<std::wstring> paths,
                         std::shared_ptr<DropFilesCounters> counters)
         : m_hasFiles(hasFiles), m_paths(std::move(paths)), m_counters(std::move(counters))
     {
-    }
-
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (!::IsEqualIID(riid, IID_IUnknown) && !::IsEqualIID(riid, IID_IDataObject))
-            return E_NOINTERFACE;
-        AddRef();
-        *ppv = static_cast<IDataObject*>(this);
-        return S_OK;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    IFACEMETHODIMP_(ULONG) Release() override
-    {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
     }
 
     IFACEMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override
@@ -92,7 +54,7 @@ public:
             return E_OUTOFMEMORY;
         medium->tymed = TYMED_HGLOBAL;
         medium->hGlobal = memory;
-        medium->pUnkForRelease = new MediumOwner(memory, m_counters);
+        medium->pUnkForRelease = ComPtr<IUnknown>(new MediumOwner(memory, m_counters)).detach();
         if (m_counters)
             ++m_counters->dataRequests;
         return S_OK;
@@ -131,7 +93,6 @@ public:
     IFACEMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    std::atomic<ULONG> m_refs{0};
     bool m_hasFiles;
     std::vector<std::wstring> m_paths;
     std::shared_ptr<DropFilesCounters> m_counters;

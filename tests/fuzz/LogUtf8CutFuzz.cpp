@@ -4,8 +4,11 @@
 // surrogate left at the very end (half a pair cut off by the formatter) is dropped.
 #include "launcher/core/LogLine.h"
 #include "tests/fuzz/FuzzInput.h"
+#include "tests/host/StrictUtf8.h"
 
 using fuzz::Check;
+using pellicor::test::DecodeStrictUtf8;
+using pellicor::test::Utf8Length;
 
 namespace
 {
@@ -33,40 +36,6 @@ std::u32string CodePoints(const std::wstring& units)
     return out;
 }
 
-std::size_t Utf8Length(char32_t c)
-{
-    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-}
-
-// Strict UTF-8 decoding: no overlong forms, no surrogates, nothing past U+10FFFF; false otherwise.
-bool DecodeUtf8(const std::string& bytes, std::u32string& out)
-{
-    for (std::size_t i = 0; i < bytes.size();)
-    {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : (lead >> 5) == 6  ? 2
-                                   : (lead >> 4) == 14 ? 3
-                                   : (lead >> 3) == 30 ? 4
-                                                       : 0;
-        if (length == 0 || i + length > bytes.size())
-            return false;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k)
-        {
-            const unsigned char follow = static_cast<unsigned char>(bytes[i + k]);
-            if ((follow & 0xC0) != 0x80)
-                return false;
-            c = c << 6 | (follow & 0x3F);
-        }
-        if (Utf8Length(c) != length || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            return false;
-        out.push_back(c);
-        i += length;
-    }
-    return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -81,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string cut = drovana::Utf16ToUtf8Bounded(units, room);
     Check(cut.size() <= room);
     std::u32string written;
-    Check(DecodeUtf8(cut, written));
+    Check(DecodeStrictUtf8(cut, written));
 
     const std::u32string expected = CodePoints(units);
     Check(written.size() <= expected.size());

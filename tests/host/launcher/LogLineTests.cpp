@@ -1,4 +1,5 @@
 #include "launcher/core/LogLine.h"
+#include "tests/host/StrictUtf8.h"
 
 #include <gtest/gtest.h>
 
@@ -18,31 +19,6 @@ std::string Narrow(const char* format, ...)
     std::string message = drovana::FormatNarrowMessage(format, args);
     va_end(args);
     return message;
-}
-
-// Strict UTF-8 check: no stray continuation bytes, no cut sequences, no surrogates.
-bool IsWholeUtf8(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size();)
-    {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80           ? 1
-                             : (lead >> 5) == 0x6  ? 2
-                             : (lead >> 4) == 0xE  ? 3
-                             : (lead >> 3) == 0x1E ? 4
-                                                   : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k)
-        {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        if (length == 3 && lead == 0xED && static_cast<unsigned char>(text[i + 1]) >= 0xA0)
-            return false;
-        i += length;
-    }
-    return true;
 }
 
 const std::wstring kGrinning = {wchar_t(0xD83D), wchar_t(0xDE00)}; // U+1F600, 4 bytes in UTF-8
@@ -97,10 +73,10 @@ TEST(Utf16ToUtf8Bounded, CutsBeforeTheFirstCharacterThatDoesNotFit)
     const std::wstring chinese(1023, L'\u5353');
     const std::string cut = drovana::Utf16ToUtf8Bounded(chinese, 1023);
     EXPECT_EQ(cut.size(), 1023u);
-    EXPECT_TRUE(IsWholeUtf8(cut));
+    EXPECT_TRUE(IsStrictUtf8(cut));
     const std::string cut2 = drovana::Utf16ToUtf8Bounded(L"x" + chinese, 1023);
     EXPECT_EQ(cut2.size(), 1021u);
-    EXPECT_TRUE(IsWholeUtf8(cut2));
+    EXPECT_TRUE(IsStrictUtf8(cut2));
 }
 
 TEST(Utf16ToUtf8Bounded, UnpairedSurrogatesBecomeReplacementCharacters)
@@ -140,7 +116,7 @@ TEST(Utf16ToUtf8Bounded, AnyInputGivesAWholePrefixWithinTheLimit)
         const std::size_t limit = random() % 60;
         const std::string cut = drovana::Utf16ToUtf8Bounded(text, limit);
         ASSERT_LE(cut.size(), limit);
-        ASSERT_TRUE(IsWholeUtf8(whole));
+        ASSERT_TRUE(IsStrictUtf8(whole));
         ASSERT_EQ(whole.compare(0, cut.size(), cut), 0) << "the cut text is a prefix of the whole";
         // Nothing that would still fit was left out: the next character is at most 4 bytes.
         if (cut.size() < whole.size())

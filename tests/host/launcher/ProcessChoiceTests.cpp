@@ -26,9 +26,19 @@ struct Case
     Indices tokenOrder; // the order in which Explorer tokens are tried
 };
 
-TEST(ProcessChoice, OwnSessionFirstAndTheGivenUserPreferred)
+void ExpectChoices(const std::vector<Case>& cases)
 {
-    const std::vector<Case> cases = {
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(drovana::ProcessesInScope(c.processes, c.ownSession), c.scope);
+        EXPECT_EQ(drovana::ShellTokenOrder(c.processes, c.ownSession, c.preferredSid), c.tokenOrder);
+    }
+}
+
+TEST(ProcessChoice, TheOwnSessionIsTheScopeWhenItHasAny)
+{
+    ExpectChoices({
         {"nothing running", {}, 1, L"", {}, {}},
         {"only the own session counts when it has any",
          {{2, kBob}, {1, kAlice}, {3, kBob}, {1, kAlice}},
@@ -43,6 +53,18 @@ TEST(ProcessChoice, OwnSessionFirstAndTheGivenUserPreferred)
          {0, 1},
          {0, 1}},
         {"own session without the process: every session", {{2, kBob}, {3, kAlice}}, 1, L"", {0, 1}, {0, 1}},
+        {"unreadable sessions and tokens are never own and never preferred",
+         {{kUnknownSession, L""}, {kUnknownSession, kAlice}},
+         kUnknownSession,
+         L"",
+         {0, 1},
+         {0, 1}},
+    });
+}
+
+TEST(ProcessChoice, TheGivenUserIsTriedFirstWithinTheScope)
+{
+    ExpectChoices({
         {"the given user first, whatever the letter case of the SID",
          {{2, kBob}, {3, kAlice}, {4, kBob}},
          0,
@@ -67,25 +89,13 @@ TEST(ProcessChoice, OwnSessionFirstAndTheGivenUserPreferred)
          L"S-1-5-21-1-2-3-100",
          {0, 1},
          {0, 1}},
-        {"unreadable sessions and tokens are never own and never preferred",
-         {{kUnknownSession, L""}, {kUnknownSession, kAlice}},
-         kUnknownSession,
-         L"",
-         {0, 1},
-         {0, 1}},
         {"an empty SID on a process never matches an empty preference",
          {{1, L""}, {1, kAlice}},
          1,
          L"",
          {0, 1},
          {0, 1}},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(drovana::ProcessesInScope(c.processes, c.ownSession), c.scope);
-        EXPECT_EQ(drovana::ShellTokenOrder(c.processes, c.ownSession, c.preferredSid), c.tokenOrder);
-    }
+    });
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 // The copy hook driven through the real library, as Explorer drives it: real folders and markers,
 // the real registry, and the real warning box, read and closed by a watcher thread.
 #include "common/ComPtr.h"
-#include "tests/win/guard/TempTree.h"
+#include "tests/win/guard/MarkerFiles.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/MessageBoxWatcher.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/ShellClassIds.h"
 #include "tests/win/support/TestPaths.h"
 
@@ -111,7 +112,7 @@ protected:
     }
 
     ClientSettingsKey settings;
-    TempTree tree;
+    TempFolder tree;
     const std::wstring sync = tree.Folder(L"Sync");
     const std::wstring shares = tree.Folder(L"Sync\\收到的共享");
     const std::wstring company = tree.Folder(L"Sync\\公司文件");
@@ -122,13 +123,13 @@ protected:
 
 TEST_F(CopyHookTest, EveryDecisionLeavesTheListKeyBehind)
 {
-    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
     EXPECT_EQ(Call(FO_COPY, outside, sync + L"\\Outside"), IDYES);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
 
-    DeleteKeyTree(HKEY_CURRENT_USER, kListKey.c_str());
+    DeleteRegKey(HKEY_CURRENT_USER, kListKey.c_str());
     EXPECT_EQ(Call(0x77, sync), IDYES) << "an unknown operation is allowed, after the list was loaded";
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
     EXPECT_EQ(watcher.Count(), 0u);
 }
 
@@ -253,8 +254,8 @@ TEST_F(CopyHookTest, DeletingMarksImmediateSubfoldersWhenTheFlagsAreZero)
 
     EXPECT_EQ(Call(FO_DELETE, docs, L"", 0), IDYES);
     EXPECT_EQ(ReadMarker(photos, L"CanRemove"), L"1");
-    EXPECT_FALSE(FileExists(deep + L"\\desktop.ini"));
-    EXPECT_FALSE(FileExists(docs + L"\\desktop.ini"));
+    EXPECT_FALSE(FileExists(MarkerOf(deep)));
+    EXPECT_FALSE(FileExists(MarkerOf(docs)));
 
     // The shell then asks about the subfolder: marked, it passes without the delete right.
     WriteMarker(photos, L"aAttribute", L"0");
@@ -311,20 +312,16 @@ TEST_F(CopyHookTest, TheClientsOwnProcessIsExempt)
     ::SetEnvironmentVariableW(kBinFolderVariable, BinFolder().c_str());
     ::SetEnvironmentVariableW(kSyncFolderVariable, sync.c_str());
     ::SetEnvironmentVariableW(kDoneFileVariable, done.c_str());
-    std::wstring commandLine =
+    const UniqueKernelHandle process = StartProcess(
+        client,
         L"\"" + client +
-        L"\" --gtest_also_run_disabled_tests --gtest_filter=ClientProcess.DISABLED_IsNeverGuarded";
-    STARTUPINFOW startup{sizeof startup};
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(client.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &process));
-    const DWORD waited = ::WaitForSingleObject(process.hProcess, 60000);
+            L"\" --gtest_also_run_disabled_tests --gtest_filter=ClientProcess.DISABLED_IsNeverGuarded");
+    ASSERT_TRUE(process);
+    const DWORD waited = ::WaitForSingleObject(process.get(), 60000);
     DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::GetExitCodeProcess(process.get(), &exitCode);
     if (waited != WAIT_OBJECT_0)
-        ::TerminateProcess(process.hProcess, 1);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+        ::TerminateProcess(process.get(), 1);
     ::SetEnvironmentVariableW(kBinFolderVariable, nullptr);
     ::SetEnvironmentVariableW(kSyncFolderVariable, nullptr);
     ::SetEnvironmentVariableW(kDoneFileVariable, nullptr);
@@ -332,7 +329,7 @@ TEST_F(CopyHookTest, TheClientsOwnProcessIsExempt)
     EXPECT_EQ(waited, WAIT_OBJECT_0);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(FileExists(done)) << "the child ran its checks";
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
 }
 
 // Runs only in the DROVANA.EXE copy started above.

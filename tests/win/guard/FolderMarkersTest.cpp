@@ -1,10 +1,15 @@
 // Folder markers on real "desktop.ini" files, written and read through the platform's profile functions.
 #include "shellext/guard/FolderMarkers.h"
-#include "tests/win/guard/TempTree.h"
+#include "tests/win/guard/MarkerFiles.h"
 
 #include <gtest/gtest.h>
 
+#include "common/UniqueHandle.h"
+
 #include <windows.h>
+
+#include <map>
+#include <optional>
 
 namespace pellicor::test
 {
@@ -13,7 +18,7 @@ namespace
 
 TEST(FolderMarkers, AttributeBitsGiveTheRights)
 {
-    TempTree tree;
+    TempFolder tree;
     struct Row
     {
         const wchar_t* attribute; // nullptr: no such key
@@ -26,7 +31,7 @@ TEST(FolderMarkers, AttributeBitsGiveTheRights)
     {
         SCOPED_TRACE(row.attribute ? row.attribute : L"absent");
         const std::wstring folder = tree.Folder(L"F");
-        ::DeleteFileW((folder + L"\\desktop.ini").c_str());
+        ::DeleteFileW((MarkerOf(folder)).c_str());
         WriteMarker(folder, L"CanRemove", L"0");
         if (row.attribute)
             WriteMarker(folder, L"aAttribute", row.attribute);
@@ -37,7 +42,7 @@ TEST(FolderMarkers, AttributeBitsGiveTheRights)
 
 TEST(FolderMarkers, RemovableMarkIsExactlyOne)
 {
-    TempTree tree;
+    TempFolder tree;
     const std::wstring folder = tree.Folder(L"F");
     EXPECT_FALSE(IsMarkedRemovable(folder));
     for (const auto& [value, marked] :
@@ -52,7 +57,7 @@ TEST(FolderMarkers, RemovableMarkIsExactlyOne)
 // rights, no mark.
 TEST(FolderMarkers, WithoutAReadableMarkerAFolderHasEveryRight)
 {
-    TempTree tree;
+    TempFolder tree;
     const std::wstring plain = tree.Folder(L"Plain");
     const std::wstring otherSection = tree.Folder(L"Other");
     tree.File(L"Other\\desktop.ini", "[.ShellClassInfo]\r\naAttribute=0\r\nCanRemove=1\r\n");
@@ -60,8 +65,8 @@ TEST(FolderMarkers, WithoutAReadableMarkerAFolderHasEveryRight)
     const std::wstring odd = tree.Root() + L"\\Odd";
     const std::wstring locked = tree.Folder(L"Locked");
     tree.File(L"Locked\\desktop.ini", "[Pellicor]\r\naAttribute=0\r\nCanRemove=1\r\n");
-    HANDLE exclusive = ::CreateFileW((locked + L"\\desktop.ini").c_str(), GENERIC_READ, 0, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE exclusive = ::CreateFileW((MarkerOf(locked)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
 
     const std::wstring longPath = tree.Root() + L"\\" + std::wstring(300, L'x');
@@ -81,7 +86,7 @@ TEST(FolderMarkers, WithoutAReadableMarkerAFolderHasEveryRight)
 
 TEST(FolderMarkers, MarkingTouchesOnlyImmediateSubfolders)
 {
-    TempTree tree;
+    TempFolder tree;
     const std::wstring parent = tree.Folder(L"P");
     const std::wstring a = tree.Folder(L"P\\A");
     const std::wstring deep = tree.Folder(L"P\\A\\Deep");
@@ -96,28 +101,56 @@ TEST(FolderMarkers, MarkingTouchesOnlyImmediateSubfolders)
     EXPECT_EQ(ReadMarker(a, L"aAttribute"), L"0") << "the client's rights stay as they were";
     EXPECT_EQ(ReadMarker(hidden, L"CanRemove"), L"1");
     EXPECT_TRUE(IsMarkedRemovable(a));
-    EXPECT_FALSE(FileExists(deep + L"\\desktop.ini"));
-    EXPECT_FALSE(FileExists(parent + L"\\desktop.ini"));
-    EXPECT_FALSE(FileExists(file + L"\\desktop.ini"));
+    EXPECT_FALSE(FileExists(MarkerOf(deep)));
+    EXPECT_FALSE(FileExists(MarkerOf(parent)));
+    EXPECT_FALSE(FileExists(MarkerOf(file)));
+    EXPECT_EQ(ReadFileBytes(file), "content");
+}
 
-    char content[16] = {};
-    DWORD read = 0;
-    HANDLE f = ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ::ReadFile(f, content, sizeof content, &read, nullptr);
-    ::CloseHandle(f);
-    EXPECT_EQ(std::string(content, read), "content");
+// The marker files of the current drive's top-level folders, by folder: their bytes, or nothing.
+std::map<std::wstring, std::optional<std::string>> TopLevelMarkers()
+{
+    std::map<std::wstring, std::optional<std::string>> markers;
+    WIN32_FIND_DATAW entry{};
+    UniqueFind find(::FindFirstFileW(L"\\*", &entry));
+    for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &entry))
+    {
+        const std::wstring folder = std::wstring(L"\\") + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            markers[folder] = ReadFileBytes(MarkerOf(folder));
+    }
+    return markers;
 }
 
 TEST(FolderMarkers, MarkingNothingWhereThereIsNothingToMark)
 {
-    TempTree tree;
+    TempFolder tree;
+    const std::wstring empty = tree.Folder(L"Empty");
     MarkSubfoldersRemovable(tree.Root() + L"\\Missing");
     MarkSubfoldersRemovable(tree.Root() + L"\\" + std::wstring(300, L'x'));
+    MarkSubfoldersRemovable(empty);
+    EXPECT_FALSE(FileExists(MarkerOf(empty)));
+
+    // An empty path or one of backslashes only names no folder; read as "\", it would be the root of
+    // the current drive, here the one that holds the temporary folder.
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(tree.Root().c_str()));
+    const auto before = TopLevelMarkers();
     MarkSubfoldersRemovable(L"");
     MarkSubfoldersRemovable(L"\\\\\\");
-    const std::wstring empty = tree.Folder(L"Empty");
-    MarkSubfoldersRemovable(empty);
-    EXPECT_FALSE(FileExists(empty + L"\\desktop.ini"));
+    const auto after = TopLevelMarkers();
+    EXPECT_EQ(before, after) << "top-level folders of the drive were marked";
+    for (const auto& [folder, marker] : before)
+    {
+        if (ReadFileBytes(MarkerOf(folder)) == marker)
+            continue;
+        if (marker)
+            WriteFileBytes(MarkerOf(folder), *marker);
+        else
+            RemoveTree(MarkerOf(folder));
+    }
+    ::SetCurrentDirectoryW(previous);
 }
 
 } // namespace

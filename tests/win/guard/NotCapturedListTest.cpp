@@ -53,10 +53,10 @@ protected:
 
 TEST_F(NotCapturedListTest, MissingKeyIsCreatedEmpty)
 {
-    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
     NotCapturedList list;
     EXPECT_FALSE(list.Load());
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
     EXPECT_FALSE(list.Contains(L"D:\\Sync\\Team"));
     EXPECT_EQ(list.Size(), 0u);
     // Now it exists: loading succeeds, still empty.
@@ -137,7 +137,7 @@ TEST_F(NotCapturedListTest, KeyDeletedWhileReadDoesNotHangTheLoad)
         {
             while (!stop)
             {
-                DeleteKeyTree(HKEY_CURRENT_USER, kListKey.c_str());
+                DeleteRegKey(HKEY_CURRENT_USER, kListKey.c_str());
                 for (int i = 0; i < 40; ++i)
                     SetValue((L"D:\\Sync\\F" + std::to_wstring(i)).c_str(), L"x");
             }

@@ -3,6 +3,7 @@
 #include "common/UniqueHandle.h"
 #include "launcher/core/VirtualDriveTable.h"
 #include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -23,69 +24,31 @@ constexpr const wchar_t* kClientRecordName = L"client-command-line.txt";
 // Guards against a hung launcher only; no test depends on how fast anything is.
 constexpr DWORD kRunLimitMs = 180000;
 constexpr DWORD kClientStartLimitMs = 30000;
-
-void RemoveFolderTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found = {};
-    UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &found));
-    if (find)
-    {
-        do
-        {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolderTree(folder + name + L"\\");
-            else
-                ::DeleteFileW((folder + name).c_str());
-        } while (::FindNextFileW(find.get(), &found));
-    }
-    find.reset();
-    ::RemoveDirectoryW(folder.c_str());
-}
 } // namespace
 
 LauncherFolder::LauncherFolder()
 {
-    static int s_count = 0;
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"LauncherTest-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++s_count) + L"\\";
-    RemoveFolderTree(m_path);
-    ::CreateDirectoryW(m_path.c_str(), nullptr);
     EXPECT_TRUE(::CopyFileW(BinPath(kLauncherFileName).c_str(), launcher().c_str(), FALSE))
         << Utf8(launcher());
     EXPECT_TRUE(::CopyFileW(BinPath(kClientStubFileName).c_str(), client().c_str(), FALSE)) << Utf8(client());
-}
-
-LauncherFolder::~LauncherFolder()
-{
-    RemoveFolderTree(m_path);
 }
 
 DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
 {
     ShieldedDesktopShell shell;
     EXPECT_TRUE(shell.active()) << "no desktop shell to shield";
-    std::wstring commandLine = L"\"" + launcher() + L"\"" + tail;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(launcher().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          m_path.c_str(), &startup, &info))
+    const UniqueKernelHandle process = StartProcess(launcher(), L"\"" + launcher() + L"\"" + tail, m_path);
+    if (!process)
     {
         ADD_FAILURE() << "the launcher did not start, error " << ::GetLastError();
         return 0xFFFFFFFE;
     }
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
+    HANDLE handle = process.get();
 
     const DWORD start = ::GetTickCount();
     for (;;)
     {
-        const DWORD result = ::MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 100, QS_ALLINPUT);
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
         if (result == WAIT_OBJECT_0)
             break;
         MSG msg;
@@ -96,13 +59,13 @@ DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
         }
         if (::GetTickCount() - start > kRunLimitMs)
         {
-            ::TerminateProcess(info.hProcess, 0xDEAD);
+            ::TerminateProcess(handle, 0xDEAD);
             ADD_FAILURE() << "the launcher hung with: " << Utf8(tail);
             return 0xFFFFFFFD;
         }
     }
     DWORD exitCode = 0;
-    ::GetExitCodeProcess(info.hProcess, &exitCode);
+    ::GetExitCodeProcess(handle, &exitCode);
     return exitCode;
 }
 
@@ -156,30 +119,6 @@ void RemoveLogFiles()
     ::DeleteFileW(ArchiveFile().c_str());
 }
 
-std::optional<std::string> ReadFileBytes(const std::wstring& path)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file) << Utf8(path);
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    ASSERT_EQ(written, bytes.size());
-}
-
 std::vector<std::string> LogMessages()
 {
     std::vector<std::string> messages;
@@ -208,77 +147,6 @@ std::vector<std::string> LogMessages()
         position = end + 2;
     }
     return messages;
-}
-
-std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const wchar_t* name)
-{
-    UniqueKey opened;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS)
-        return std::nullopt;
-    RegValue value;
-    DWORD size = 0;
-    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    value.data.resize(size);
-    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, value.data.data(), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    value.data.resize(size);
-    return value;
-}
-
-std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name)
-{
-    const auto value = ReadRegValue(root, key, name);
-    if (!value || value->type != REG_SZ || value->data.size() < sizeof(wchar_t) ||
-        value->data.size() % 2 != 0)
-        return std::nullopt;
-    std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), value->data.data(), value->data.size());
-    // Exactly one terminating zero, counted in the data.
-    if (text.back() != L'\0')
-        return std::nullopt;
-    text.pop_back();
-    if (text.find(L'\0') != std::wstring::npos)
-        return std::nullopt;
-    return text;
-}
-
-std::optional<DWORD> ReadRegNumber(HKEY root, const std::wstring& key, const wchar_t* name)
-{
-    const auto value = ReadRegValue(root, key, name);
-    if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD))
-        return std::nullopt;
-    DWORD number = 0;
-    std::memcpy(&number, value->data.data(), sizeof(number));
-    return number;
-}
-
-bool RegKeyExists(HKEY root, const std::wstring& key)
-{
-    UniqueKey opened;
-    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
-}
-
-void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
-               DWORD size)
-{
-    UniqueKey opened;
-    ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, opened.put(), nullptr),
-              ERROR_SUCCESS)
-        << Utf8(key);
-    ASSERT_EQ(::RegSetValueExW(opened.get(), name, 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
-}
-
-void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text)
-{
-    SetRegRaw(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-void DeleteRegKey(HKEY root, const std::wstring& key)
-{
-    ::SHDeleteKeyW(root, key.c_str());
 }
 
 void RemoveLauncherRegistration(HKEY userRoot)
@@ -315,18 +183,6 @@ void RemoveLauncherRegistration(HKEY userRoot)
         remove(row);
     for (const auto& row : drovana::kVirtualDriveUserRows)
         remove(row);
-}
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                          nullptr);
-    return out;
 }
 
 } // namespace pellicor::test::launcher

@@ -3,6 +3,10 @@
 // command line of the client it started. Each test gets a folder of its own with a copy of the
 // launcher and a stand-in drovana.exe beside it, so the launcher directory is known and client
 // starts can be seen.
+#include "tests/win/support/RegistryScope.h"
+#include "tests/win/support/TempFolder.h"
+#include "tests/win/support/Utf8.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -18,9 +22,6 @@ class LauncherFolder
 {
 public:
     LauncherFolder();
-    ~LauncherFolder();
-    LauncherFolder(const LauncherFolder&) = delete;
-    LauncherFolder& operator=(const LauncherFolder&) = delete;
 
     const std::wstring& path() const { return m_path; } // with a trailing backslash
     std::wstring launcher() const { return m_path + kLauncherFileName; }
@@ -44,7 +45,8 @@ public:
     void ForgetClientStart() const;
 
 private:
-    std::wstring m_path;
+    TempFolder m_folder;
+    std::wstring m_path = m_folder.Root() + L"\\";
 };
 
 // The log: %APPDATA%\Pellicor\FileSync.log and FileSync.archieve.log.
@@ -52,31 +54,11 @@ std::wstring LogFolder();
 std::wstring LogFile();
 std::wstring ArchiveFile();
 void RemoveLogFiles();
-std::optional<std::string> ReadFileBytes(const std::wstring& path);
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // The messages of the log's lines in order; a line not shaped "Y-M-D, h:m:s: message" CR LF fails the test.
 std::vector<std::string> LogMessages();
-
-// Registry reads that check the form of what the launcher wrote.
-struct RegValue
-{
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const wchar_t* name);
-// A REG_SZ value whose data is the text and exactly one terminating zero; nullopt otherwise.
-std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
-std::optional<DWORD> ReadRegNumber(HKEY root, const std::wstring& key, const wchar_t* name);
-bool RegKeyExists(HKEY root, const std::wstring& key);
-void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text);
-void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
-               DWORD size);
-void DeleteRegKey(HKEY root, const std::wstring& key);
 
 // Removes everything the launcher's sheets write, for the machine and for the given user root,
 // leaving the Approved key and the places bar key themselves in place.
 void RemoveLauncherRegistration(HKEY userRoot = HKEY_CURRENT_USER);
-
-std::string Utf8(const std::wstring& text);
 
 } // namespace pellicor::test::launcher

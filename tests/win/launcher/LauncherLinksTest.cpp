@@ -61,7 +61,7 @@ protected:
     {
         EXPECT_EQ(outside.Names(), names) << "something was created, moved or deleted outside";
         for (const auto& name : names)
-            EXPECT_EQ(ReadFileBytes(outside.File(name)), std::string(kOutsideText)) << Utf8(name);
+            EXPECT_EQ(ReadFileBytes(outside.Path(name)), std::string(kOutsideText)) << Utf8(name);
     }
 
     LauncherFolder folder;
@@ -97,9 +97,9 @@ TEST_F(LauncherLinks, LogFolderThatIsALinkLosesTheLine)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    outside.Put(L"FileSync.log", kOutsideText);
+                    outside.File(L"FileSync.log", kOutsideText);
                     FolderAside aside(LogFolder());
-                    const PlantedLink link(kind, LogFolder(), outside.path(), true);
+                    const PlantedLink link(kind, LogFolder(), outside.Root(), true);
                     if (!link)
                         return false;
                     EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
@@ -115,7 +115,7 @@ TEST_F(LauncherLinks, LogFileThatIsALinkIsNeitherAppendedToNorCreated)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    const std::wstring target = outside.Put(L"target.log", kOutsideText);
+                    const std::wstring target = outside.File(L"target.log", kOutsideText);
                     const PlantedLink link(kind, LogFile(), target, false);
                     if (!link)
                         return false;
@@ -127,7 +127,7 @@ TEST_F(LauncherLinks, LogFileThatIsALinkIsNeitherAppendedToNorCreated)
                         ::DeleteFileW(target.c_str());
                         EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
                         EXPECT_EQ(outside.Names(), std::vector<std::wstring>{});
-                        outside.Put(L"target.log", kOutsideText); // so that the link can be seen going
+                        outside.File(L"target.log", kOutsideText); // so that the link can be seen going
                     }
                     EXPECT_FALSE(ReadFileBytes(ArchiveFile()));
                     return true;
@@ -144,7 +144,7 @@ TEST_F(LauncherLinks, ArchiveThatIsALinkStopsTheRotationAndSaysSo)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    const std::wstring target = outside.Put(L"target.log", kOutsideText);
+                    const std::wstring target = outside.File(L"target.log", kOutsideText);
                     const PlantedLink link(kind, ArchiveFile(), target, false);
                     if (!link)
                         return false;
@@ -179,9 +179,9 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    outside.Put(L"Drovana.lnk", kOutsideText);
+                    outside.File(L"Drovana.lnk", kOutsideText);
                     FolderAside aside(links);
-                    const PlantedLink link(kind, links, outside.path(), true);
+                    const PlantedLink link(kind, links, outside.Root(), true);
                     if (!link)
                         return false;
                     RemoveLogFiles();
@@ -195,7 +195,7 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                 [&](LinkKind kind)
                 {
                     OutsideFolder outside;
-                    const std::wstring target = outside.Put(L"target.lnk", kOutsideText);
+                    const std::wstring target = outside.File(L"target.lnk", kOutsideText);
                     const std::wstring linked = sendTo + L"\\Drovana.lnk";
                     const PlantedLink link(kind, linked, target, false);
                     if (!link)

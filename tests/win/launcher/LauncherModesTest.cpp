@@ -4,6 +4,7 @@
 
 #include "launcher/core/VirtualDriveTable.h"
 #include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/Processes.h"
 
 #include <gtest/gtest.h>
 
@@ -150,14 +151,9 @@ TEST_F(LauncherModes, InstallEndsAHungClientAndLetsASlowOneClose)
     for (const auto& [mode, exitCode] : {std::pair<const wchar_t*, DWORD>{L"hang", 1}, {L"slow 1500", 0}})
     {
         SCOPED_TRACE(Utf8(mode));
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info = {};
-        std::wstring commandLine = L"drovana.exe --window " + std::wstring(mode);
-        ASSERT_TRUE(::CreateProcessW(folder.client().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                     nullptr, nullptr, &startup, &info));
-        UniqueKernelHandle client(info.hProcess);
-        UniqueKernelHandle thread(info.hThread);
+        const UniqueKernelHandle client =
+            StartProcess(folder.client(), L"drovana.exe --window " + std::wstring(mode));
+        ASSERT_TRUE(client);
         for (int i = 0; i < 400 && !::FindWindowW(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow"); ++i)
             ::Sleep(50);
         ASSERT_TRUE(::FindWindowW(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow"));

@@ -3,8 +3,6 @@
 #include "tests/win/launcher/LauncherHarness.h"
 
 #include "common/UniqueHandle.h"
-#include "launcher/core/RegistrationTable.h"
-#include "launcher/core/VirtualDriveTable.h"
 
 #include <gtest/gtest.h>
 
@@ -32,22 +30,10 @@ constexpr const wchar_t* kNameSpace = L"SOFTWARE\\Microsoft\\Windows\\CurrentVer
 constexpr const wchar_t* kOtherApproval = L"{00000000-1111-2222-3333-444444444444}";
 constexpr const wchar_t* kOldOverlayNames[] = {L"!!!YelvashSynced", L"!!!YelvashSyncing",
                                                L"!!!YelvashInvalid"};
-
-HKEY RootOf(drovana::RegRoot root, HKEY userRoot = HKEY_CURRENT_USER)
-{
-    switch (root)
-    {
-    case drovana::RegRoot::ClassesRoot:
-        return HKEY_CLASSES_ROOT;
-    case drovana::RegRoot::LocalMachine:
-        return HKEY_LOCAL_MACHINE;
-    case drovana::RegRoot::CurrentUser:
-        return HKEY_CURRENT_USER;
-    case drovana::RegRoot::UserRoot:
-        return userRoot;
-    }
-    return nullptr;
-}
+constexpr const wchar_t* kCopyHook = L"{E3A90C52-71B4-4d6e-8F21-5C0B7D93A418}";
+constexpr const wchar_t* kSynced = L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}";
+constexpr const wchar_t* kSyncing = L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}";
+constexpr const wchar_t* kInvalid = L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}";
 
 std::wstring ApplicationDataFolder()
 {
@@ -56,17 +42,74 @@ std::wstring ApplicationDataFolder()
     return path;
 }
 
-// Every value under every key the installer rows name, for comparing one run with the next.
-std::map<std::wstring, std::wstring> RegistrationSnapshot()
+// One value of the shell registration, spelled out here on its own so that a slip in the
+// launcher's sheet fails the tests instead of being copied into them.
+struct Registered
+{
+    const char* row; // the installer row that writes it
+    HKEY root;
+    std::wstring key;
+    const wchar_t* value; // nullptr: the key's unnamed value
+    std::wstring data;
+};
+
+std::vector<Registered> Registration(const std::wstring& launcherFolder)
+{
+    const HKEY cr = HKEY_CLASSES_ROOT, lm = HKEY_LOCAL_MACHINE;
+    const std::wstring library = ApplicationDataFolder() + L"\\Pellicor\\PellicorOverlays_x64_10060.dll",
+                       hook = std::wstring(L"CLSID\\") + kCopyHook,
+                       helper = L"CLSID\\{4F7B2D91-0E6C-4A38-B5D2-9A1C6E08F37B}",
+                       icons = L"SOFTWARE\\PellicorOverlays";
+    std::vector<Registered> values = {
+        {"1", cr, L"Directory\\Shellex\\CopyHookHandlers\\PellicorCopyHook", nullptr, kCopyHook},
+        {"2", cr, hook, nullptr, L"CopyHook"},
+        {"3", cr, hook + L"\\InProcServer32", nullptr, library},
+        {"4", cr, hook + L"\\InProcServer32", L"ThreadingModel", L"Apartment"},
+        {"5", cr, hook + L"\\ProgID", nullptr, L"quorvi84.CopyHook.1"},
+        {"6", cr, L"quorvi84.CopyHook.1", nullptr, L"CopyHook"},
+        {"7", cr, L"quorvi84.CopyHook.1\\CLSID", nullptr, kCopyHook},
+        {"8", lm,
+         L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\"
+         L"{4F7B2D91-0E6C-4A38-B5D2-9A1C6E08F37B}",
+         nullptr, L"DrovanaStatBHO"},
+        {"9", cr, helper, nullptr, L"DrovanaStatBHO Class"},
+        {"10", cr, helper + L"\\InProcServer32", nullptr, library},
+        {"11", cr, helper + L"\\InProcServer32", L"ThreadingModel", L"Apartment"},
+        {"21", cr, L"AllFileSystemObjects\\ShellEx\\ContextMenuHandlers\\PellicorShlExt", nullptr, kSynced},
+        {"23", lm, std::wstring(kOverlayIds) + L"     !YelvashSynced", nullptr, kSynced},
+        {"24", lm, std::wstring(kOverlayIds) + L"     !YelvashSyncing", nullptr, kSyncing},
+        {"25", lm, std::wstring(kOverlayIds) + L"     !YelvashInvalid", nullptr, kInvalid},
+        {"26", lm, icons, L"SyncedIcon", launcherFolder + L"Icons\\Synced.ico"},
+        {"27", lm, icons, L"SyncingIcon", launcherFolder + L"Icons\\Syncing.ico"},
+        {"28", lm, icons, L"InvalidIcon", launcherFolder + L"Icons\\Invalid.ico"},
+        {"30", lm, kApproved, kSynced, L"PellicorOverlays"},
+        {"31", lm, kApproved, kSyncing, L"PellicorOverlays"},
+        {"32", lm, kApproved, kInvalid, L"PellicorOverlays"},
+    };
+    // Rows 12 to 20: the three overlay classes.
+    const char* const rows[] = {"12", "15", "18"};
+    for (int i = 0; i < 3; ++i)
+    {
+        const std::wstring overlay = std::wstring(L"CLSID\\") + (i == 0   ? kSynced
+                                                                 : i == 1 ? kSyncing
+                                                                          : kInvalid);
+        values.push_back({rows[i], cr, overlay, nullptr, L"PellicorOverlays"});
+        values.push_back({rows[i], cr, overlay + L"\\InProcServer32", nullptr, library});
+        values.push_back({rows[i], cr, overlay + L"\\InProcServer32", L"ThreadingModel", L"Apartment"});
+    }
+    return values;
+}
+
+// Every value under every key of the registration, for comparing one run with the next.
+std::map<std::wstring, std::wstring> RegistrationSnapshot(const std::wstring& launcherFolder)
 {
     std::map<std::wstring, std::wstring> snapshot;
-    for (const auto& row : drovana::kInstallerRows)
+    for (const Registered& expected : Registration(launcherFolder))
     {
         UniqueKey key;
-        const HKEY root = RootOf(row.root);
         const std::wstring prefix =
-            (root == HKEY_CLASSES_ROOT ? L"HKCR\\" : L"HKLM\\") + std::wstring(row.key) + L"|";
-        if (::RegOpenKeyExW(root, row.key, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+            (expected.root == HKEY_CLASSES_ROOT ? L"HKCR\\" : L"HKLM\\") + expected.key + L"|";
+        if (::RegOpenKeyExW(expected.root, expected.key.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         {
             snapshot[prefix] = L"(missing)";
             continue;
@@ -126,53 +169,73 @@ protected:
         }
     }
 
-    // The data an installer row must hold after a run from folder.
-    std::wstring ExpectedData(const drovana::RegRow& row) const
+    // A signed-in English client with a place of the user's own.
+    static void SignIn()
     {
-        switch (row.data)
-        {
-        case drovana::RegData::LibraryPath:
-            return ApplicationDataFolder() + L"\\Pellicor\\PellicorOverlays_x64_10060.dll";
-        case drovana::RegData::LauncherFile:
-            return folder.path() + row.text;
-        default:
-            return row.text;
-        }
+        SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync Folder");
+        const DWORD english = 1033;
+        SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"DrovanaLanguage", REG_DWORD, &english,
+                  sizeof(english));
+        SetRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1", L"C:\\Custom place");
     }
 
-    // Every row as the sheet says, except those listed as skipped, which must be absent.
-    void ExpectInstallerRows(const std::vector<std::string>& skipped = {}) const
+    // Every registered value as it must be, but those of the skipped rows, which must be absent; the
+    // overlay names of the earlier release and the old icon subkeys are gone.
+    void ExpectRegistration(const std::vector<std::string>& skipped = {}) const
     {
-        for (const auto& row : drovana::kInstallerRows)
+        for (const Registered& expected : Registration(folder.path()))
         {
-            SCOPED_TRACE("installer row " + std::string(row.row) + " " + Utf8(row.key));
-            const HKEY root = RootOf(row.root);
-            const bool isSkipped = std::find(skipped.begin(), skipped.end(), row.row) != skipped.end();
-            if (row.action == drovana::RegAction::DeleteKey)
-                EXPECT_FALSE(RegKeyExists(root, row.key));
-            else if (isSkipped)
-                EXPECT_FALSE(ReadRegValue(root, row.key, row.value));
+            SCOPED_TRACE("installer row " + std::string(expected.row) + " " + Utf8(expected.key));
+            if (std::find(skipped.begin(), skipped.end(), expected.row) != skipped.end())
+                EXPECT_FALSE(ReadRegValue(expected.root, expected.key, expected.value));
             else
-                EXPECT_EQ(ReadRegString(root, row.key, row.value), ExpectedData(row));
+                EXPECT_EQ(ReadRegString(expected.root, expected.key, expected.value), expected.data);
         }
+        for (const wchar_t* name : kOldOverlayNames)
+            EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
+        for (const wchar_t* icon : {L"Synced", L"Syncing", L"Invalid"})
+            EXPECT_FALSE(
+                RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\PellicorOverlays\\") + icon));
     }
 
     LauncherFolder folder;
 };
 
-TEST_F(LauncherRegistry, CommitRegistersEveryRowAndUninstallTakesThemAway)
+TEST_F(LauncherRegistry, CommitRegistersEveryValueOnceAndForAll)
 {
     CreateOldOverlayKeys();
-    SetRegString(HKEY_LOCAL_MACHINE, std::wstring(DROVANA_OVERLAY_ICONS_KEY) + L"\\Synced", L"x", L"old");
-    SetRegString(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval, L"Other");
-    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync Folder");
-    const DWORD english = 1033;
-    SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"DrovanaLanguage", REG_DWORD, &english, sizeof(english));
-    SetRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1", L"C:\\Custom place");
+    SetRegString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\PellicorOverlays\\Synced", L"x", L"old");
+    SignIn();
+    EXPECT_EQ(folder.Run(L"/Commit"), 0u);
+    ExpectRegistration();
 
-    // A volatile copy-hook class key cannot take the non-volatile InProcServer32 and ProgID subkeys:
-    // those rows fail, and every other row is still written.
-    const std::wstring copyHookKey = L"CLSID\\" DROVANA_COPY_HOOK_CLSID;
+    // The user's virtual drive, in English, with every place set.
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"Drovana");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, L"InfoTip"), L"Enter Drovana directory here");
+    EXPECT_EQ(
+        ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag", L"Target"),
+        L"C:\\Sync Folder");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kNameSpace, nullptr), L"pellicor drovana");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kPlacesBar, L"place0"),
+              L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}");
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place1"), 0u);
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place2"), 5u);
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place3"), 17u);
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place4"), 18u);
+
+    const auto once = RegistrationSnapshot(folder.path());
+    CreateOldOverlayKeys();
+    EXPECT_EQ(folder.Run(L"/Commit"), 0u);
+    EXPECT_EQ(RegistrationSnapshot(folder.path()), once) << "a second commit leaves the same registration";
+    ExpectRegistration();
+}
+
+// A volatile copy-hook class key cannot take the non-volatile InProcServer32 and ProgID subkeys:
+// those rows fail, and every other row is still written.
+TEST_F(LauncherRegistry, RowsThatCannotBeWrittenLeaveTheOthersWritten)
+{
+    SignIn();
+    const std::wstring copyHookKey = std::wstring(L"CLSID\\") + kCopyHook;
     {
         UniqueKey volatileKey;
         ASSERT_EQ(::RegCreateKeyExW(HKEY_CLASSES_ROOT, copyHookKey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
@@ -180,117 +243,45 @@ TEST_F(LauncherRegistry, CommitRegistersEveryRowAndUninstallTakesThemAway)
                   ERROR_SUCCESS);
     }
     EXPECT_EQ(folder.Run(L"/Commit"), 0u);
-    {
-        SCOPED_TRACE("commit with three rows that cannot be written");
-        ExpectInstallerRows({"3", "4", "5"});
-        const auto messages = LogMessages();
-        ASSERT_GE(messages.size(), 5u);
-        EXPECT_EQ(messages[0], "launcher cmdline: /Commit");
-        EXPECT_EQ(messages[1], "start write installer reg.");
-        EXPECT_EQ(messages[2], "AppData Folder: " + Utf8(ApplicationDataFolder()));
-        EXPECT_EQ(messages[3], "end write reg.");
-        EXPECT_EQ(messages[4], "CreateVirtualDisk return: true");
-        // The shell, shielded while the launcher runs, is the one Explorer found.
-        EXPECT_EQ(std::count(messages.begin(), messages.end(), "found explorer and restart: false"), 1);
-    }
-    DeleteRegKey(HKEY_CLASSES_ROOT, copyHookKey);
+    ExpectRegistration({"3", "4", "5"});
+    const auto messages = LogMessages();
+    ASSERT_GE(messages.size(), 5u);
+    EXPECT_EQ(messages[0], "launcher cmdline: /Commit");
+    EXPECT_EQ(messages[1], "start write installer reg.");
+    EXPECT_EQ(messages[2], "AppData Folder: " + Utf8(ApplicationDataFolder()));
+    EXPECT_EQ(messages[3], "end write reg.");
+    EXPECT_EQ(messages[4], "CreateVirtualDisk return: true");
+    // The shell, shielded while the launcher runs, is the one Explorer found.
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "found explorer and restart: false"), 1);
+}
 
+// Removal: the "!!!" names of the earlier release, other approvals and the Approved key itself stay.
+TEST_F(LauncherRegistry, UninstallTakesTheRegistrationAway)
+{
+    SignIn();
+    SetRegString(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval, L"Other");
     EXPECT_EQ(folder.Run(L"/Commit"), 0u);
-    {
-        SCOPED_TRACE("commit");
-        ExpectInstallerRows();
-        // The same rows spelled out once more, for the names that are easiest to get wrong.
-        EXPECT_EQ(
-            ReadRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + L"     !YelvashSynced", nullptr),
-            L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
-        EXPECT_EQ(
-            ReadRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + L"     !YelvashSyncing", nullptr),
-            L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
-        EXPECT_EQ(
-            ReadRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + L"     !YelvashInvalid", nullptr),
-            L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, L"Directory\\Shellex\\CopyHookHandlers\\PellicorCopyHook",
-                                nullptr),
-                  L"{E3A90C52-71B4-4d6e-8F21-5C0B7D93A418}");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, L"quorvi84.CopyHook.1\\CLSID", nullptr),
-                  L"{E3A90C52-71B4-4d6e-8F21-5C0B7D93A418}");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, L"CLSID\\{4F7B2D91-0E6C-4A38-B5D2-9A1C6E08F37B}", nullptr),
-                  L"DrovanaStatBHO Class");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT,
-                                L"CLSID\\{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}\\InProcServer32", nullptr),
-                  ApplicationDataFolder() + L"\\Pellicor\\PellicorOverlays_x64_10060.dll");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT,
-                                L"AllFileSystemObjects\\ShellEx\\ContextMenuHandlers\\PellicorShlExt",
-                                nullptr),
-                  L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}");
-        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\PellicorOverlays", L"InvalidIcon"),
-                  folder.path() + L"Icons\\Invalid.ico");
-        for (const wchar_t* clsid :
-             {L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}", L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}",
-              L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}"})
-            EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApproved, clsid), L"PellicorOverlays");
-        for (const wchar_t* name : kOldOverlayNames)
-            EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\PellicorOverlays\\Synced"));
-
-        // The user's virtual drive, in English, with every place set.
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"Drovana");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, L"InfoTip"), L"Enter Drovana directory here");
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag",
-                                L"Target"),
-                  L"C:\\Sync Folder");
-        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kNameSpace, nullptr), L"pellicor drovana");
-        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kPlacesBar, L"place0"),
-                  L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}");
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place1"), 0u);
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place2"), 5u);
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place3"), 17u);
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place4"), 18u);
-    }
-    const auto once = RegistrationSnapshot();
-
-    CreateOldOverlayKeys();
-    EXPECT_EQ(folder.Run(L"/Commit"), 0u);
-    EXPECT_EQ(RegistrationSnapshot(), once) << "a second commit leaves the same registration";
-    for (const wchar_t* name : kOldOverlayNames)
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
-
-    // Removal: the "!!!" names of the earlier release and the Approved key itself stay.
     CreateOldOverlayKeys();
     RemoveLogFiles();
     EXPECT_EQ(folder.Run(L"/Uninstall"), 0u);
+
+    for (const Registered& expected : Registration(folder.path()))
     {
-        SCOPED_TRACE("uninstall");
-        for (const auto& row : drovana::kRemovalRows)
-        {
-            SCOPED_TRACE("removal row " + std::string(row.row));
-            const HKEY root = RootOf(row.root);
-            if (row.action == drovana::RegAction::DeleteKey)
-            {
-                EXPECT_FALSE(RegKeyExists(root, row.key)) << Utf8(row.key);
-            }
-        }
-        for (const auto& row : drovana::kInstallerRows)
-        {
-            if (row.action != drovana::RegAction::DeleteKey && std::wstring(row.key) != kApproved)
-            {
-                EXPECT_FALSE(RegKeyExists(RootOf(row.root), row.key)) << Utf8(row.key);
-            }
-        }
-        for (const wchar_t* clsid :
-             {L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}", L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}",
-              L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}"})
-            EXPECT_FALSE(ReadRegValue(HKEY_LOCAL_MACHINE, kApproved, clsid));
-        EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval), L"Other");
-        for (const wchar_t* name : kOldOverlayNames)
-            EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
-        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
-        EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place0"), 8u) << "back to Recent Items";
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place1"), 0u);
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place4"), 18u);
-        EXPECT_EQ(LogMessages().at(0), "launcher cmdline: /Uninstall");
+        SCOPED_TRACE("installer row " + std::string(expected.row) + " " + Utf8(expected.key));
+        if (expected.key == kApproved)
+            EXPECT_FALSE(ReadRegValue(expected.root, expected.key, expected.value));
+        else
+            EXPECT_FALSE(RegKeyExists(expected.root, expected.key));
     }
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval), L"Other");
+    for (const wchar_t* name : kOldOverlayNames)
+        EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place0"), 8u) << "back to Recent Items";
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place1"), 0u);
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kPlacesBar, L"place4"), 18u);
+    EXPECT_EQ(LogMessages().at(0), "launcher cmdline: /Uninstall");
 }
 
 // The user's language picks the virtual drive's texts: English for 1033 only.

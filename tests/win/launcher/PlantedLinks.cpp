@@ -2,6 +2,7 @@
 
 #include "common/UniqueHandle.h"
 #include "tests/win/launcher/LauncherHarness.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +18,6 @@ namespace
 {
 // What a Unix program makes is polled for, within this bound.
 constexpr DWORD kUnixToolLimitMs = 10000;
-
-bool Exists(const std::wstring& path)
-{
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 std::wstring UnixPath(const std::wstring& path)
 {
@@ -43,17 +39,11 @@ std::wstring UnixPath(const std::wstring& path)
 // test thread's message queue for later waits. Wine gives no process handle for a Unix program.
 bool RunUnixTool(const wchar_t* tool, const std::wstring& arguments)
 {
-    const std::wstring starter = BinPath(L"LauncherClientStub.exe");
-    std::wstring commandLine = L"LauncherClientStub.exe --unix " + std::wstring(tool) + L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(starter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info))
-        return false;
-    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    const UniqueKernelHandle process =
+        StartProcess(BinPath(L"LauncherClientStub.exe"),
+                     L"LauncherClientStub.exe --unix " + std::wstring(tool) + L" " + arguments);
     DWORD started = 1;
-    return ::WaitForSingleObject(process.get(), kUnixToolLimitMs) == WAIT_OBJECT_0 &&
+    return process && ::WaitForSingleObject(process.get(), kUnixToolLimitMs) == WAIT_OBJECT_0 &&
            ::GetExitCodeProcess(process.get(), &started) && started == 0;
 }
 
@@ -70,9 +60,9 @@ bool Plant(LinkKind kind, const std::wstring& link, const std::wstring& target, 
         ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
                               (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
-        return Exists(link);
+        return FileExists(link);
     case LinkKind::HardLink:
-        return !folder && ::CreateHardLinkW(link.c_str(), target.c_str(), nullptr) && Exists(link);
+        return !folder && ::CreateHardLinkW(link.c_str(), target.c_str(), nullptr) && FileExists(link);
     case LinkKind::UnixSymbolicLink:
     {
         const std::wstring unixLink = UnixPath(link);
@@ -80,9 +70,9 @@ bool Plant(LinkKind kind, const std::wstring& link, const std::wstring& target, 
         if (unixLink.empty() || unixTarget.empty() ||
             !RunUnixTool(L"ln", L"-s " + Quoted(unixTarget) + L" " + Quoted(unixLink)))
             return false;
-        for (DWORD waited = 0; !Exists(link) && waited < kUnixToolLimitMs; waited += 50)
+        for (DWORD waited = 0; !FileExists(link) && waited < kUnixToolLimitMs; waited += 50)
             ::Sleep(50);
-        return Exists(link);
+        return FileExists(link);
     }
     }
     return false;
@@ -137,53 +127,16 @@ PlantedLink::~PlantedLink()
     {
         ::DeleteFileW(m_link.c_str());
     }
-    for (DWORD waited = 0; Exists(m_link) && waited < kUnixToolLimitMs; waited += 50)
+    for (DWORD waited = 0; FileExists(m_link) && waited < kUnixToolLimitMs; waited += 50)
         ::Sleep(50);
-    EXPECT_FALSE(Exists(m_link)) << "the link stayed: " << Utf8(m_link);
-}
-
-OutsideFolder::OutsideFolder()
-{
-    m_path = L"C:\\pellicor-outside-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-             std::to_wstring(::GetTickCount());
-    EXPECT_TRUE(::CreateDirectoryW(m_path.c_str(), nullptr)) << Utf8(m_path);
-}
-
-OutsideFolder::~OutsideFolder()
-{
-    for (const auto& name : Names())
-        ::DeleteFileW(File(name).c_str());
-    ::RemoveDirectoryW(m_path.c_str());
-}
-
-std::wstring OutsideFolder::Put(const std::wstring& name, const std::string& bytes) const
-{
-    WriteFileBytes(File(name), bytes);
-    return File(name);
-}
-
-std::vector<std::wstring> OutsideFolder::Names() const
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    UniqueFind find(::FindFirstFileW((m_path + L"\\*").c_str(), &found));
-    if (!find)
-        return names;
-    do
-    {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (::FindNextFileW(find.get(), &found));
-    std::sort(names.begin(), names.end());
-    return names;
+    EXPECT_FALSE(FileExists(m_link)) << "the link stayed: " << Utf8(m_link);
 }
 
 FolderAside::FolderAside(std::wstring folder) : m_folder(std::move(folder))
 {
     const std::wstring aside = m_folder + L".aside";
     m_moved = ::MoveFileW(m_folder.c_str(), aside.c_str()) != FALSE;
-    EXPECT_FALSE(Exists(m_folder)) << "cannot move aside " << Utf8(m_folder);
+    EXPECT_FALSE(FileExists(m_folder)) << "cannot move aside " << Utf8(m_folder);
 }
 
 FolderAside::~FolderAside()

@@ -4,6 +4,8 @@
 // creates nothing) and Unix symbolic links inside the prefix, made by Z:\bin\ln, which Wine follows
 // like junctions. Junctions are not tried: Wine 8 refuses FSCTL_SET_REPARSE_POINT (not supported).
 // Hard links stand in for the other way to give a file a second name.
+#include "tests/win/support/TempFolder.h"
+
 #include <string>
 #include <vector>
 
@@ -43,23 +45,10 @@ private:
 };
 
 // A folder outside every user's folders (under C:\), removed with its files at the end of the scope.
-class OutsideFolder
+class OutsideFolder : public TempFolder
 {
 public:
-    OutsideFolder();
-    ~OutsideFolder();
-    OutsideFolder(const OutsideFolder&) = delete;
-    OutsideFolder& operator=(const OutsideFolder&) = delete;
-
-    const std::wstring& path() const { return m_path; } // without a trailing backslash
-    std::wstring File(const std::wstring& name) const { return m_path + L"\\" + name; }
-    // Writes a file with the given bytes and returns its path.
-    std::wstring Put(const std::wstring& name, const std::string& bytes) const;
-    // The names in the folder, sorted.
-    std::vector<std::wstring> Names() const;
-
-private:
-    std::wstring m_path;
+    OutsideFolder() : TempFolder(L"C:") {}
 };
 
 // Moves an existing folder aside for the scope, so that a link can take its name, and puts it back.

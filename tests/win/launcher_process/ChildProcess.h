@@ -2,6 +2,9 @@
 // Running the programs these tests drive (the helper, the launcher, the client stand-in) and reading
 // what they leave behind.
 #include "common/UniqueHandle.h"
+#include "tests/win/support/Processes.h"
+#include "tests/win/support/TempFolder.h"
+#include "tests/win/support/Utf8.h"
 
 #include <string>
 #include <vector>
@@ -9,41 +12,18 @@
 namespace pellicor::test::process
 {
 
-struct ChildResult
-{
-    bool started = false;
-    DWORD exitCode = 0;
-    std::string output; // stdout and stderr
-};
-
-// Runs application with the whole commandLine, waits at most timeoutMs and collects its output.
-ChildResult RunChild(const std::wstring& application, const std::wstring& commandLine,
-                     DWORD timeoutMs = 60000);
-
-// Starts application with commandLine and returns its process handle (null on failure).
-UniqueKernelHandle StartChild(const std::wstring& application, const std::wstring& commandLine);
-
 // The "log: " lines that a helper echoed, without the prefix.
 std::vector<std::string> EchoedLogLines(const std::string& output);
 
-// A folder of its own under %TEMP%, removed with its files at the end of the scope.
-class TempFolder
+// The client stand-in copied as drovana.exe into a folder of its own, and the file it records into.
+struct StandInClient
 {
-public:
-    TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder();
-    const std::wstring& path() const { return m_path; } // with a trailing backslash
+    bool Copy() const; // copies the stand-in; false when that failed
 
-private:
-    std::wstring m_path;
+    TempFolder folder;
+    std::wstring path = folder.Path(L"drovana.exe");
+    std::wstring record = folder.Path(L"record.txt");
 };
-
-// Whether a process with this image name (case-insensitive) runs.
-bool ProcessRuns(const wchar_t* imageName);
-
-std::string ReadTextFile(const std::wstring& path);
 
 // What the client stand-in wrote to its record file: the command line it received and one line per
 // WM_CLOSE that its main window handled.
@@ -57,7 +37,5 @@ constexpr const wchar_t* kStandInRecordVariable = L"PELLICOR_STANDIN_RECORD";
 
 // Waits until a top-level window with this class and title exists; false after timeoutMs.
 bool WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD timeoutMs = 20000);
-bool FileExists(const std::wstring& path);
-std::string Utf8(const std::wstring& text);
 
 } // namespace pellicor::test::process

@@ -25,18 +25,16 @@ class ClientShutdown : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_client = m_folder.path() + L"drovana.exe";
-        ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_client.c_str(), FALSE));
-        m_record = m_folder.path() + L"record.txt";
+        ASSERT_TRUE(m_standIn.Copy());
         TakeLogLines();
     }
 
     // The stand-in on a pipe of its own, so that it never answers another test's shell extension.
     UniqueKernelHandle StartClient(const std::wstring& switches)
     {
-        return StartChild(m_client,
-                          L"drovana.exe --quiet --pipe \\\\.\\pipe\\pellicor-launcher-process --record \"" +
-                              m_record + L"\" " + switches);
+        return StartProcess(m_client,
+                            L"drovana.exe --quiet --pipe \\\\.\\pipe\\pellicor-launcher-process --record \"" +
+                                m_record + L"\" " + switches);
     }
 
     static DWORD ExitCodeAfterExit(HANDLE process)
@@ -47,9 +45,9 @@ protected:
         return code;
     }
 
-    TempFolder m_folder;
-    std::wstring m_client;
-    std::wstring m_record;
+    StandInClient m_standIn;
+    const std::wstring& m_client = m_standIn.path;
+    const std::wstring& m_record = m_standIn.record;
 };
 
 TEST_F(ClientShutdown, NoWindowMeansNothingIsSentAndNothingKilled)

@@ -7,7 +7,7 @@
 #include "tests/win/launcher_process/ChildProcess.h"
 #include "tests/win/launcher_process/FakeTaskScheduler.h"
 #include "tests/win/launcher_process/TestLogSink.h"
-#include "tests/win/support/ProcessShield.h"
+#include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -24,13 +24,9 @@ using namespace pellicor::test::process;
 using pellicor::UniqueKernelHandle;
 using Lines = std::vector<std::string>;
 
-// Explorer may be queried (its token read) but not ended.
-constexpr DWORD kQueryOnly =
-    PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | READ_CONTROL;
-
-ChildResult Helper(const std::wstring& arguments)
+ProcessRun Helper(const std::wstring& arguments)
 {
-    return RunChild(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
+    return RunProcess(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
 }
 
 class ExplorerRestart : public ::testing::Test
@@ -52,10 +48,10 @@ protected:
     // A copy of the stand-in under another name that stays until it is ended.
     UniqueKernelHandle StartCopy(const wchar_t* name)
     {
-        const std::wstring path = m_folder.path() + name;
+        const std::wstring path = m_standIn.folder.Path(name);
         ::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), TRUE); // once per name
-        return StartChild(path, std::wstring(name) + L" --quiet --pipe \\\\.\\pipe\\pellicor-launcher-" +
-                                    std::to_wstring(++m_copies) + L" --exit-after 120");
+        return StartProcess(path, std::wstring(name) + L" --quiet --pipe \\\\.\\pipe\\pellicor-launcher-" +
+                                      std::to_wstring(++m_copies) + L" --exit-after 120");
     }
 
     static DWORD ExitCodeAfterExit(HANDLE process)
@@ -68,12 +64,12 @@ protected:
 
     DWORD m_shell = 0;
     int m_copies = 0;
-    TempFolder m_folder;
+    StandInClient m_standIn;
 };
 
 TEST_F(ExplorerRestart, EveryExplorerThatOpensIsEndedWithOneLineEach)
 {
-    ProcessShield shield(m_shell, kQueryOnly);
+    ProcessShield shield(m_shell, kShellQueryOnly);
     ASSERT_TRUE(shield.active());
     UniqueKernelHandle second = StartCopy(L"Explorer.EXE"); // letter case differs from "explorer.exe"
     ASSERT_TRUE(second);
@@ -108,9 +104,9 @@ TEST_F(ExplorerRestart, KillSkipsAProcessItCannotOpen)
 
 TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
 {
-    const std::wstring client = m_folder.path() + L"drovana.exe";
-    ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), client.c_str(), FALSE));
-    const std::wstring record = m_folder.path() + L"record.txt";
+    const std::wstring& client = m_standIn.path;
+    const std::wstring& record = m_standIn.record;
+    ASSERT_TRUE(m_standIn.Copy());
     ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
 
@@ -121,7 +117,7 @@ TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
     EXPECT_EQ(token, nullptr);
 
     // No way is tried: not the process ways, and no scheduler task either.
-    ChildResult start = Helper(L"start \"" + client + L"\" \"\" --fake-scheduler");
+    ProcessRun start = Helper(L"start \"" + client + L"\" \"\" --fake-scheduler");
     EXPECT_NE(start.output.find("result: 0"), std::string::npos) << start.output;
     EXPECT_EQ(EchoedLogLines(start.output), Lines{"token still zero after GetProcessTokenByName fail"});
     EXPECT_FALSE(FileExists(record));
@@ -133,15 +129,15 @@ TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
 // The launcher itself, from a folder of its own with the stand-in beside it as drovana.exe.
 TEST_F(ExplorerRestart, LauncherStartsTheClientInTheEmptyModeAndAfterCommit)
 {
-    const std::wstring launcher = m_folder.path() + L"DrovanaLauncher_x64.exe";
+    const std::wstring launcher = m_standIn.folder.Path(L"DrovanaLauncher_x64.exe");
     ASSERT_TRUE(::CopyFileW(BinPath(L"DrovanaLauncher_x64.exe").c_str(), launcher.c_str(), FALSE));
-    const std::wstring client = m_folder.path() + L"drovana.exe";
-    ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), client.c_str(), FALSE));
-    const std::wstring record = m_folder.path() + L"record.txt";
+    const std::wstring& client = m_standIn.path;
+    const std::wstring& record = m_standIn.record;
+    ASSERT_TRUE(m_standIn.Copy());
     ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
     auto runLauncher = [&](const std::wstring& arguments)
     {
-        UniqueKernelHandle process = StartChild(launcher, L"DrovanaLauncher_x64.exe" + arguments);
+        UniqueKernelHandle process = StartProcess(launcher, L"DrovanaLauncher_x64.exe" + arguments);
         ASSERT_TRUE(process);
         ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
     };
@@ -152,7 +148,7 @@ TEST_F(ExplorerRestart, LauncherStartsTheClientInTheEmptyModeAndAfterCommit)
         return ReadStandInRecord(record).commandLines;
     };
 
-    ProcessShield shield(m_shell, kQueryOnly);
+    ProcessShield shield(m_shell, kShellQueryOnly);
     ASSERT_TRUE(shield.active());
     runLauncher(L"");
     Lines lines = waitForCommandLines(1);

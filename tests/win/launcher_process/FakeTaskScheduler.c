@@ -84,6 +84,12 @@ static HRESULT FakeQueryInterface(FakeObject* self, REFIID riid, void** out)
 #define FAKE_PUT_NUMBER(T, method, ValueType, field) \
     static HRESULT STDMETHODCALLTYPE Fake##T##_##method(T* self, ValueType value) \
     { (void)self; g_definition.field = (DWORD)value; return S_OK; }
+#define FAKE_COLLECTION(T, TypeArgument, field, Out, item, object) \
+    FAKE_IUNKNOWN(T) \
+    static HRESULT STDMETHODCALLTYPE Fake##T##_Create(T* self, TypeArgument type, Out** out) \
+    { (void)self; g_definition.field = (DWORD)type; *out = (Out*)&item; return S_OK; } \
+    static const T##Vtbl object##Vtbl = {FAKE_IUNKNOWN_SLOTS(T), .Create = Fake##T##_Create}; \
+    static FakeObject object = {&object##Vtbl, &kIID_##T, NULL};
 #define FAKE_GET_OBJECT(T, method, Out, object) \
     static HRESULT STDMETHODCALLTYPE Fake##T##_##method(T* self, Out** out) \
     { (void)self; *out = (Out*)&object; return S_OK; }
@@ -110,12 +116,7 @@ static const IExecActionVtbl g_actionVtbl = {FAKE_IUNKNOWN_SLOTS(IExecAction), .
     .put_Arguments = FakeIExecAction_put_Arguments, .put_WorkingDirectory = FakeIExecAction_put_WorkingDirectory};
 static FakeObject g_action = {&g_actionVtbl, &kIID_IAction, &kIID_IExecAction};
 
-FAKE_IUNKNOWN(IActionCollection)
-static HRESULT STDMETHODCALLTYPE FakeIActionCollection_Create(IActionCollection* self, TASK_ACTION_TYPE type, IAction** out)
-{ (void)self; g_definition.actionType = (DWORD)type; *out = (IAction*)&g_action; return S_OK; }
-static const IActionCollectionVtbl g_actionsVtbl = {FAKE_IUNKNOWN_SLOTS(IActionCollection),
-    .Create = FakeIActionCollection_Create};
-static FakeObject g_actions = {&g_actionsVtbl, &kIID_IActionCollection, NULL};
+FAKE_COLLECTION(IActionCollection, TASK_ACTION_TYPE, actionType, IAction, g_action, g_actions)
 
 // The registration trigger: ITrigger followed by its own two methods.
 typedef struct RegistrationTriggerVtbl
@@ -131,12 +132,7 @@ static const RegistrationTriggerVtbl g_triggerVtbl = {{FAKE_IUNKNOWN_SLOTS(ITrig
     .put_Delay = FakeITrigger_put_Delay};
 static FakeObject g_trigger = {&g_triggerVtbl, &kIID_ITrigger, &kIID_IRegistrationTrigger};
 
-FAKE_IUNKNOWN(ITriggerCollection)
-static HRESULT STDMETHODCALLTYPE FakeITriggerCollection_Create(ITriggerCollection* self, TASK_TRIGGER_TYPE2 type, ITrigger** out)
-{ (void)self; g_definition.triggerType = (DWORD)type; *out = (ITrigger*)&g_trigger; return S_OK; }
-static const ITriggerCollectionVtbl g_triggersVtbl = {FAKE_IUNKNOWN_SLOTS(ITriggerCollection),
-    .Create = FakeITriggerCollection_Create};
-static FakeObject g_triggers = {&g_triggersVtbl, &kIID_ITriggerCollection, NULL};
+FAKE_COLLECTION(ITriggerCollection, TASK_TRIGGER_TYPE2, triggerType, ITrigger, g_trigger, g_triggers)
 
 FAKE_IUNKNOWN(ITaskSettings)
 static HRESULT STDMETHODCALLTYPE FakeITaskSettings_put_StartWhenAvailable(ITaskSettings* self, VARIANT_BOOL start)

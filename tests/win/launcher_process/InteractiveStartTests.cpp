@@ -24,9 +24,7 @@ class InteractiveStart : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_client = m_folder.path() + L"drovana.exe";
-        ASSERT_TRUE(::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_client.c_str(), FALSE));
-        m_record = m_folder.path() + L"record.txt";
+        ASSERT_TRUE(m_standIn.Copy());
         // Inherited by the helper and by whatever it starts.
         ::SetEnvironmentVariableW(kStandInRecordVariable, m_record.c_str());
         ASSERT_NE(Helper(L"desktop").output.find("result: 1"), std::string::npos);
@@ -38,9 +36,10 @@ protected:
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
     }
 
-    static ChildResult Helper(const std::wstring& arguments)
+    static ProcessRun Helper(const std::wstring& arguments)
     {
-        return RunChild(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
+        return RunProcess(BinPath(L"launcher_process_helper.exe"),
+                          L"launcher_process_helper.exe " + arguments);
     }
 
     // The command lines the stand-in recorded, after waiting for the first one to arrive.
@@ -51,14 +50,15 @@ protected:
         return ReadStandInRecord(m_record).commandLines;
     }
 
-    TempFolder m_folder;
-    std::wstring m_client;
-    std::wstring m_record;
+    StandInClient m_standIn;
+    const TempFolder& m_folder = m_standIn.folder;
+    const std::wstring& m_client = m_standIn.path;
+    const std::wstring& m_record = m_standIn.record;
 };
 
 TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
 {
-    ChildResult run = Helper(L"start \"" + m_client + L"\" \" -upgrade\"");
+    ProcessRun run = Helper(L"start \"" + m_client + L"\" \" -upgrade\"");
     ASSERT_TRUE(run.started);
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
     EXPECT_EQ(EchoedLogLines(run.output), Lines{"CreateProcessAsUser ok!"});
@@ -67,7 +67,7 @@ TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
 
 TEST_F(InteractiveStart, LoweredOwnTokenStartsTheClient)
 {
-    ChildResult run = Helper(L"restricted \"" + m_client + L"\" \" -launchLocalSyncedFolder\"");
+    ProcessRun run = Helper(L"restricted \"" + m_client + L"\" \" -launchLocalSyncedFolder\"");
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
     EXPECT_EQ(RecordedCommandLines(), Lines{" -launchLocalSyncedFolder"});
 }
@@ -78,11 +78,10 @@ TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment
 {
     // A stand-in that records its command line beside itself: the user's environment does not carry
     // the record variable of the other stand-in.
-    const std::wstring stub = m_folder.path() + L"stub\\drovana.exe";
-    ::CreateDirectoryW((m_folder.path() + L"stub").c_str(), nullptr);
+    const std::wstring stub = m_folder.Folder(L"stub") + L"\\drovana.exe";
     ASSERT_TRUE(::CopyFileW(BinPath(L"LauncherClientStub.exe").c_str(), stub.c_str(), FALSE));
     ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", L"1");
-    ChildResult run = Helper(L"user-token \"" + stub + L"\" \" -upgrade\"");
+    ProcessRun run = Helper(L"user-token \"" + stub + L"\" \" -upgrade\"");
     ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", nullptr);
 
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
@@ -98,14 +97,11 @@ TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment
         << run.output;
     std::string record;
     for (int i = 0; i < 500 && record.empty(); ++i, ::Sleep(20))
-        record = ReadTextFile(m_folder.path() + L"stub\\client-command-line.txt");
+        record = ReadFileBytes(m_folder.Path(L"stub\\client-command-line.txt")).value_or(std::string());
     EXPECT_EQ(record, std::string(reinterpret_cast<const char*>(L" -upgrade"), 9 * sizeof(wchar_t)));
-    ::DeleteFileW((m_folder.path() + L"stub\\client-command-line.txt").c_str());
-    ::DeleteFileW(stub.c_str());
-    ::RemoveDirectoryW((m_folder.path() + L"stub").c_str());
 
     // Refused too: its error code is logged and the lowered own token starts the client.
-    ChildResult refused = Helper(L"user-token \"" + m_client + L"\" \" -upgrade\" --refuse");
+    ProcessRun refused = Helper(L"user-token \"" + m_client + L"\" \" -upgrade\" --refuse");
     EXPECT_NE(refused.output.find("result: 1"), std::string::npos) << refused.output;
     EXPECT_EQ(EchoedLogLines(refused.output), (Lines{"CreateProcessAsUser false! Error code: 1314.",
                                                      "CreateProcessWithToken false! Error code: 5."}));
@@ -116,15 +112,15 @@ TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
 {
     // A program that does not exist fails both process ways with "file not found"; the fake scheduler
     // then registers the task, and nothing more is logged.
-    const std::wstring missing = m_folder.path() + L"missing.exe";
-    ChildResult withTask = Helper(L"start \"" + missing + L"\" \" -upgrade\" --fake-scheduler");
+    const std::wstring missing = m_folder.Path(L"missing.exe");
+    ProcessRun withTask = Helper(L"start \"" + missing + L"\" \" -upgrade\" --fake-scheduler");
     EXPECT_NE(withTask.output.find("result: 1"), std::string::npos) << withTask.output;
     EXPECT_EQ(EchoedLogLines(withTask.output), (Lines{"CreateProcessAsUser false! Error code: 2.",
                                                       "CreateProcessWithToken false! Error code: 2.",
                                                       "CreateRestrictedProcess false! Error code: 2."}));
 
     // Wine's own scheduler cannot create the task, so all three ways fail.
-    ChildResult withoutTask = Helper(L"start \"" + missing + L"\" \" -upgrade\"");
+    ProcessRun withoutTask = Helper(L"start \"" + missing + L"\" \" -upgrade\"");
     EXPECT_NE(withoutTask.output.find("result: 0"), std::string::npos) << withoutTask.output;
     const Lines lines = EchoedLogLines(withoutTask.output);
     ASSERT_EQ(lines.size(), 4u) << withoutTask.output;
@@ -157,7 +153,7 @@ TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
     const std::wstring taskKey = std::wstring(kFakeSchedulerTasksKey) + L"\\Drovana First Start Task";
 
-    ChildResult first = Helper(L"scheduler \"" + m_client + L"\" \" -upgrade\"");
+    ProcessRun first = Helper(L"scheduler \"" + m_client + L"\" \" -upgrade\"");
     EXPECT_NE(first.output.find("result: 1"), std::string::npos) << first.output;
     {
         pellicor::UniqueKey task;
@@ -190,8 +186,8 @@ TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
               0xFFFFFFFFu); // nothing to delete
 
     // The next run removes the earlier task and registers the new one under the same name.
-    const std::wstring other = m_folder.path() + L"other\\drovana.exe";
-    ChildResult second = Helper(L"scheduler \"" + other + L"\" \"\"");
+    const std::wstring other = m_folder.Path(L"other\\drovana.exe");
+    ProcessRun second = Helper(L"scheduler \"" + other + L"\" \"\"");
     EXPECT_NE(second.output.find("result: 1"), std::string::npos) << second.output;
     EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"), 1u);
     EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Registrations"), 2u);

@@ -14,13 +14,9 @@ using ContextMenuTest = ContextMenuFixture;
 
 TEST_F(ContextMenuTest, FirstIdOneGivesOnePlainItemBetweenSeparators)
 {
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt", L"C:\\Sync\\b"}), S_OK);
-    ServeMenuItems({L"1", L"Open in Drovana", L"2", L"Share"});
-    const UniqueMenu shellMenu = ShellMenu();
-
-    EXPECT_EQ(Query(shellMenu.get(), 1), 2);
-
-    const auto entries = ReadMenu(shellMenu.get());
+    const auto entries =
+        RightClick({L"1", L"Open in Drovana", L"2", L"Share"}, {L"C:\\Sync\\a.txt", L"C:\\Sync\\b"});
+    EXPECT_EQ(identifiers, 2);
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[0].text, L"Open");
     EXPECT_TRUE(entries[1].IsSeparator());
@@ -38,13 +34,8 @@ TEST_F(ContextMenuTest, FirstIdOneGivesOnePlainItemBetweenSeparators)
 
 TEST_F(ContextMenuTest, OtherIdsGoIntoTheProductSubmenuWithTheirBitmaps)
 {
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    ServeMenuItems({L"2", L"Share link", L"5", L"Open on the web"});
-    const UniqueMenu shellMenu = ShellMenu();
-
-    EXPECT_EQ(Query(shellMenu.get(), 1), 6);
-
-    const auto entries = ReadMenu(shellMenu.get());
+    const auto entries = RightClick({L"2", L"Share link", L"5", L"Open on the web"});
+    EXPECT_EQ(identifiers, 6);
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_TRUE(entries[1].IsSeparator());
     EXPECT_TRUE(entries[3].IsSeparator());
@@ -92,11 +83,8 @@ TEST_F(ContextMenuTest, PairsWithOtherIdsAndTheirBitmaps)
 
 TEST_F(ContextMenuTest, OnePairWithIdZeroUsesOneIdentifier)
 {
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    ServeMenuItems({L"0", L"Drovana"});
-    const UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1), 1);
-    const auto entries = ReadMenu(shellMenu.get());
+    const auto entries = RightClick({L"0", L"Drovana"});
+    EXPECT_EQ(identifiers, 1);
     ASSERT_EQ(entries.size(), 5u);
     const auto items = ReadMenu(entries[2].subMenu);
     ASSERT_EQ(items.size(), 1u);
@@ -254,10 +242,8 @@ std::vector<std::uint32_t> Square(const std::vector<std::uint32_t>& pixels, int 
 
 TEST_F(ContextMenuTest, DrawItemCopiesTheItemsBitmapLeftOfItsRectangle)
 {
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    ServeMenuItems({L"2", L"Share link", L"5", L"Open on the web"});
-    const UniqueMenu shellMenu = ShellMenu();
-    ASSERT_EQ(Query(shellMenu.get(), 1), 6);
+    RightClick({L"2", L"Share link", L"5", L"Open on the web"});
+    ASSERT_EQ(identifiers, 6);
 
     std::vector<std::uint32_t> pixels;
     EXPECT_EQ(DrawItem(*menu.get(), kFirstId + 2, ODT_MENU, pixels), 1);
@@ -285,11 +271,8 @@ bool IsLiveBitmap(HBITMAP bitmap)
 
 TEST_F(ContextMenuTest, BitmapsAMenuMayStillShowLiveUntilTheHandlerGoes)
 {
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    ServeMenuItems({L"2", L"Share link"});
-    const UniqueMenu first = ShellMenu();
-    ASSERT_EQ(Query(first.get(), 1), 3);
-    const auto firstEntries = ReadMenu(first.get());
+    const auto firstEntries = RightClick({L"2", L"Share link"});
+    ASSERT_EQ(identifiers, 3);
     const HBITMAP firstSubmenuBitmap = firstEntries[2].bitmap;
     const HBITMAP firstItemBitmap = ReadMenu(firstEntries[2].subMenu)[0].bitmap;
     ASSERT_TRUE(IsLiveBitmap(firstSubmenuBitmap));

@@ -113,6 +113,16 @@ HRESULT ContextMenuFixture::InvokeOffset(UINT offset)
     return menu->InvokeCommand(&info);
 }
 
+std::vector<MenuEntry> ContextMenuFixture::RightClick(std::vector<std::wstring> items,
+                                                      const std::vector<std::wstring>& selection)
+{
+    EXPECT_EQ(InitializeWith(selection), S_OK);
+    ServeMenuItems(std::move(items));
+    clicked = ShellMenu();
+    identifiers = Query(clicked.get(), 1);
+    return ReadMenu(clicked.get());
+}
+
 UniqueMenu ContextMenuFixture::ShellMenu()
 {
     UniqueMenu shellMenu(::CreatePopupMenu());

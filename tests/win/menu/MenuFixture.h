@@ -53,11 +53,18 @@ protected:
 
     // A menu with two items of the shell's own, between which ours go (position 1).
     UniqueMenu ShellMenu();
+    // A right click on the selection while the client serves these items: a fresh shell menu with
+    // ours put in at position 1, kept in `clicked`, read back; the identifiers the handler reported
+    // are in `identifiers`.
+    std::vector<MenuEntry> RightClick(std::vector<std::wstring> items,
+                                      const std::vector<std::wstring>& selection = {L"C:\\Sync\\a.txt"});
 
     ClientSettingsKey settings;
     LibraryUnderTest library;
     ComPtr<IShellExtInit> init;
     ComPtr<IContextMenu3> menu;
+    UniqueMenu clicked;
+    int identifiers = 0;
 };
 
 } // namespace pellicor::test

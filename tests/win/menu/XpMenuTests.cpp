@@ -24,12 +24,8 @@ TEST_F(XpMenuTest, ItemsAskForTheirBitmapsThroughTheHandler)
     ASSERT_LT(version.dwMajorVersion, 6u) << "the program was not started as an XP program";
 
     settings.SetDword(L"DrovanaLanguage", 2052);
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    ServeMenuItems({L"2", L"Share link", L"4", L"History"});
-    const UniqueMenu shellMenu = ShellMenu();
-    ASSERT_EQ(Query(shellMenu.get(), 1), 5);
-
-    const auto entries = ReadMenu(shellMenu.get());
+    const auto entries = RightClick({L"2", L"Share link", L"4", L"History"});
+    ASSERT_EQ(identifiers, 5);
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[2].text, L"\u5353\u74E6\u7EB3") << "the caption in the language of the first menu";
     EXPECT_EQ(entries[2].bitmap, HBMMENU_CALLBACK);

@@ -251,36 +251,39 @@ struct DialogItem
     std::wstring windowClass, text;
 };
 
-TEST_F(LibraryResources, SignInDialogTemplateInChinese)
+// An extended dialog template (DLGTEMPLATEEX), read field by field.
+struct DialogTemplate
 {
-    const HRSRC info =
-        ::FindResourceExW(g_library, MAKEINTRESOURCEW(5) /* RT_DIALOG */, MAKEINTRESOURCEW(IDD_SIGNIN_PROMPT),
-                          MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
-    ASSERT_NE(info, nullptr);
-    const auto* p = static_cast<const WORD*>(::LockResource(::LoadResource(g_library, info)));
-    ASSERT_EQ(p[0], 1);
-    ASSERT_EQ(p[1], 0xFFFF) << "an extended template";
-    DWORD exStyle, style;
-    std::memcpy(&exStyle, p + 4, 4);
-    std::memcpy(&style, p + 6, 4);
-    EXPECT_EQ(exStyle, 0u);
-    EXPECT_EQ(style, static_cast<DWORD>(WS_CHILD | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS | DS_3DLOOK));
-    const WORD count = p[8];
-    EXPECT_EQ(static_cast<short>(p[9]), 0);
-    EXPECT_EQ(static_cast<short>(p[10]), 0);
-    EXPECT_EQ(static_cast<short>(p[11]), 461);
-    EXPECT_EQ(static_cast<short>(p[12]), 31);
-    p += 13;
-    EXPECT_EQ(ReadNameOrOrdinal(p), L"") << "menu";
-    EXPECT_EQ(ReadNameOrOrdinal(p), L"") << "class";
-    EXPECT_EQ(ReadNameOrOrdinal(p), L"") << "title";
-    EXPECT_EQ(p[0], 8) << "point size";
-    EXPECT_EQ(p[1], 400) << "weight";
-    EXPECT_EQ(p[2], 0x0100) << "not italic, character set 1";
-    p += 3;
-    EXPECT_EQ(ReadNameOrOrdinal(p), L"MS Shell Dlg");
-
+    WORD version = 0, signature = 0;
+    DWORD exStyle = 0, style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    std::wstring menu, windowClass, title;
+    WORD pointSize = 0, weight = 0, italicAndCharset = 0;
+    std::wstring font;
     std::vector<DialogItem> items;
+};
+
+DialogTemplate ReadDialogTemplate(const WORD* p)
+{
+    DialogTemplate dialog;
+    dialog.version = p[0];
+    dialog.signature = p[1];
+    std::memcpy(&dialog.exStyle, p + 4, 4);
+    std::memcpy(&dialog.style, p + 6, 4);
+    const WORD count = p[8];
+    dialog.x = static_cast<short>(p[9]);
+    dialog.y = static_cast<short>(p[10]);
+    dialog.cx = static_cast<short>(p[11]);
+    dialog.cy = static_cast<short>(p[12]);
+    p += 13;
+    dialog.menu = ReadNameOrOrdinal(p);
+    dialog.windowClass = ReadNameOrOrdinal(p);
+    dialog.title = ReadNameOrOrdinal(p);
+    dialog.pointSize = p[0];
+    dialog.weight = p[1];
+    dialog.italicAndCharset = p[2];
+    p += 3;
+    dialog.font = ReadNameOrOrdinal(p);
     for (WORD i = 0; i < count; ++i)
     {
         p = reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR{3});
@@ -297,9 +300,44 @@ TEST_F(LibraryResources, SignInDialogTemplateInChinese)
         item.windowClass = ReadNameOrOrdinal(p);
         item.text = ReadNameOrOrdinal(p);
         p += 1 + (*p + 1) / 2; // creation data
-        items.push_back(item);
+        dialog.items.push_back(item);
     }
+    return dialog;
+}
 
+DialogTemplate ChineseSignInDialog()
+{
+    const HRSRC info =
+        ::FindResourceExW(g_library, MAKEINTRESOURCEW(5) /* RT_DIALOG */, MAKEINTRESOURCEW(IDD_SIGNIN_PROMPT),
+                          MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+    EXPECT_NE(info, nullptr);
+    if (!info)
+        return {};
+    return ReadDialogTemplate(static_cast<const WORD*>(::LockResource(::LoadResource(g_library, info))));
+}
+
+TEST_F(LibraryResources, SignInDialogTemplateInChinese)
+{
+    const DialogTemplate dialog = ChineseSignInDialog();
+    ASSERT_EQ(dialog.version, 1);
+    ASSERT_EQ(dialog.signature, 0xFFFF) << "an extended template";
+    EXPECT_EQ(dialog.exStyle, 0u);
+    EXPECT_EQ(dialog.style, static_cast<DWORD>(WS_CHILD | WS_SYSMENU | DS_SETFONT | DS_FIXEDSYS | DS_3DLOOK));
+    EXPECT_EQ(dialog.x, 0);
+    EXPECT_EQ(dialog.y, 0);
+    EXPECT_EQ(dialog.cx, 461);
+    EXPECT_EQ(dialog.cy, 31);
+    EXPECT_EQ(dialog.menu, L"");
+    EXPECT_EQ(dialog.windowClass, L"");
+    EXPECT_EQ(dialog.title, L"");
+    EXPECT_EQ(dialog.pointSize, 8);
+    EXPECT_EQ(dialog.weight, 400);
+    EXPECT_EQ(dialog.italicAndCharset, 0x0100) << "not italic, character set 1";
+    EXPECT_EQ(dialog.font, L"MS Shell Dlg");
+}
+
+TEST_F(LibraryResources, SignInDialogControlsInChinese)
+{
     const DWORD shown = WS_CHILD | WS_VISIBLE;
     const DialogItem expected[] = {
         {shown | SS_BITMAP, 12, 6, 17, 17, 1006, L"#130", L"#116"},
@@ -310,6 +348,7 @@ TEST_F(LibraryResources, SignInDialogTemplateInChinese)
          L"\u672A\u767B\u5F55\u65E0\u6CD5\u540C\u6B65"},
         {shown | WS_GROUP | SS_NOTIFY, 204, 10, 37, 8, 1002, L"#130", L"\u7ACB\u5373\u767B\u5F55"},
     };
+    const std::vector<DialogItem> items = ChineseSignInDialog().items;
     ASSERT_EQ(items.size(), std::size(expected));
     for (std::size_t i = 0; i < items.size(); ++i)
     {

@@ -67,10 +67,11 @@ TEST_F(IdentityTest, EveryClassAnswersEveryInterfaceWithTheTableIdentities)
         EXPECT_EQ(p[3].get(), p[4].get()) << "IContextMenu and IContextMenu2 share an identity";
         EXPECT_EQ(p[4].get(), p[5].get()) << "IContextMenu2 and IContextMenu3 share an identity";
         // The six bases are six distinct pointers.
-        const IUnknown* bases[] = {p[0].get(), p[2].get(), p[5].get(), p[6].get(), p[7].get(), p[8].get()};
-        for (std::size_t i = 0; i < 6; ++i)
-            for (std::size_t j = i + 1; j < 6; ++j)
-                EXPECT_NE(bases[i], bases[j]) << kInterfaces[i].name;
+        const std::size_t bases[] = {0, 2, 5, 6, 7, 8};
+        for (std::size_t i = 0; i < std::size(bases); ++i)
+            for (std::size_t j = i + 1; j < std::size(bases); ++j)
+                EXPECT_NE(p[bases[i]].get(), p[bases[j]].get())
+                    << kInterfaces[bases[i]].name << " and " << kInterfaces[bases[j]].name;
         // From every interface, IUnknown leads back to the one identity.
         for (std::size_t i = 0; i < p.size(); ++i)
         {

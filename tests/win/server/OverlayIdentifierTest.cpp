@@ -224,7 +224,7 @@ TEST_F(OverlayIdentifierTest, ValuesOverTheReadLimitCountAsAbsent)
 
     // Binary data without a NUL is taken for half its byte count.
     const wchar_t raw[] = {L'C', L':', L'\\', L'r'};
-    ASSERT_TRUE(userIcons.SetBytes(L"SyncedIcon", raw, sizeof raw, REG_BINARY));
+    ASSERT_TRUE(userIcons.SetRaw(L"SyncedIcon", REG_BINARY, raw, sizeof raw));
     EXPECT_EQ(AskIcon(Identifier(kClsidSynced).get(), 2048).icon, L"C:\\r");
 }
 

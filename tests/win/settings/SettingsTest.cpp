@@ -86,19 +86,19 @@ TEST_F(SettingsTest, QueryHelpersLeaveTheOutputAloneOnFailure)
 
 TEST_F(SettingsTest, MissingKeyIsCreatedEmptyAndReadsAsMissing)
 {
-    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kClientKeyPath));
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kClientKeyPath));
     UniqueKey key;
     EXPECT_FALSE(OpenKeyForRead(HKEY_CURRENT_USER, kClientKeyPath, key));
     EXPECT_TRUE(key) << "the created key is handed back for the caller to close";
     key.reset();
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kClientKeyPath));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kClientKeyPath));
     EXPECT_TRUE(OpenKeyForRead(HKEY_CURRENT_USER, kClientKeyPath, key));
 }
 
 TEST_F(SettingsTest, LanguageDefaultsToEnglishAndAcceptsOnlyANumber)
 {
     EXPECT_EQ(ReadLanguageId(), 1033u) << "no client key";
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kClientKeyPath)) << "left behind, empty";
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kClientKeyPath)) << "left behind, empty";
     EXPECT_EQ(ReadLanguageId(), 1033u) << "no value";
 
     for (DWORD language : {2052u, 0u, 1041u, 1033u})
@@ -137,7 +137,7 @@ TEST_F(SettingsTest, UserProfileKeepsTheCallersValuesWhenMissing)
 
 TEST_F(SettingsTest, ClientExecutableFromAppPaths)
 {
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestAppPathKey);
+    DeleteRegKey(HKEY_LOCAL_MACHINE, kTestAppPathKey);
     EXPECT_EQ(ReadClientExecutablePath(), L"");
 
     HKEY key = nullptr;
@@ -153,7 +153,7 @@ TEST_F(SettingsTest, ClientExecutableFromAppPaths)
                      static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     EXPECT_EQ(ReadClientExecutablePath(), L"") << "not expanded, not accepted";
     ::RegCloseKey(key);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestAppPathKey);
+    DeleteRegKey(HKEY_LOCAL_MACHINE, kTestAppPathKey);
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include "launcher/core/RegistrationTable.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/TempFolder.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <windows.h>
@@ -26,65 +28,19 @@ struct ProgramRun
     std::wstring output;
 };
 
-// Runs a program with its output captured, handling this thread's messages while it runs.
-ProgramRun RunProgram(const std::wstring& commandLine, const std::wstring& directory)
+// Runs a program of the install from its folder, with its output (UTF-8) captured.
+ProgramRun RunProgram(const std::wstring& folder, const std::wstring& program, const std::wstring& arguments)
 {
-    ProgramRun run;
-    run.exitCode = static_cast<DWORD>(-1);
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return run;
-    UniqueKernelHandle reader(readEnd);
-    UniqueKernelHandle writer(writeEnd);
-    ::SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION info = {};
-    std::wstring mutableLine = commandLine;
-    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                          directory.c_str(), &startup, &info))
-        return run;
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
-    writer.reset();
-
-    // Read while the program runs, never waiting on the pipe alone: a process it starts may inherit
-    // the write end and keep it open after the program itself has ended.
-    std::string bytes;
-    char buffer[4096];
-    const ULONGLONG deadline = ::GetTickCount64() + kProcessTimeoutMs;
-    for (;;)
-    {
-        DWORD available = 0;
-        DWORD got = 0;
-        if (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-            ::ReadFile(reader.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        {
-            bytes.append(buffer, got);
-            continue;
-        }
-        if (::WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0)
-        {
-            if (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0)
-                continue;
-            ::GetExitCodeProcess(process.get(), &run.exitCode);
-            break;
-        }
-        if (::GetTickCount64() > deadline)
-            break;
-    }
+    const ProcessRun run = RunProcess(folder + program, L"\"" + folder + program + L"\" " + arguments,
+                                      kProcessTimeoutMs, folder);
+    ProgramRun result;
+    result.exitCode = run.started ? run.exitCode : static_cast<DWORD>(-1);
     const int units =
-        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    run.output.assign(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), run.output.data(), units);
-    return run;
+        ::MultiByteToWideChar(CP_UTF8, 0, run.output.data(), static_cast<int>(run.output.size()), nullptr, 0);
+    result.output.assign(static_cast<std::size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, run.output.data(), static_cast<int>(run.output.size()),
+                          result.output.data(), units);
+    return result;
 }
 
 std::wstring AppDataFolder()
@@ -92,14 +48,6 @@ std::wstring AppDataFolder()
     wchar_t path[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
-}
-
-void WriteFile(const std::wstring& path, const std::string& bytes)
-{
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (file)
-        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 HKEY Hive(drovana::RegRoot root)
@@ -119,9 +67,10 @@ HKEY Hive(drovana::RegRoot root)
 // it, a sync folder, and the registration written by the launcher itself.
 struct Install
 {
-    std::wstring folder;  // with a trailing backslash
+    TempFolder root;
+    std::wstring folder = root.Root() + L"\\";
     std::wstring library; // %APPDATA%\Pellicor\PellicorOverlays_x64_10060.dll
-    std::wstring sync;
+    std::wstring sync = root.Folder(L"Sync");
     ClientSettingsKey settings; // signed in before "/Commit", so the virtual drive is set up too
 };
 
@@ -134,20 +83,14 @@ protected:
     {
         g_install = std::make_unique<Install>();
         Install& install = *g_install;
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        install.folder = std::wstring(temp) + L"PellicorShellHostTest\\";
-        install.sync = install.folder + L"Sync";
-        ::CreateDirectoryW(install.folder.c_str(), nullptr);
-        ::CreateDirectoryW((install.folder + L"Icons").c_str(), nullptr);
-        ::CreateDirectoryW(install.sync.c_str(), nullptr);
-        ::CreateDirectoryW((install.sync + L"\\Docs").c_str(), nullptr);
-        ::CreateDirectoryW((install.sync + L"\\Work").c_str(), nullptr);
-        WriteFile(install.sync + L"\\notes.txt", "notes");
+        install.root.Folder(L"Sync\\Docs");
+        install.root.Folder(L"Sync\\Work");
+        install.root.File(L"Sync\\notes.txt", "notes");
         // The client's program only has to be there: the virtual drive shows its icon.
-        WriteFile(install.folder + L"drovana.exe", "not a program");
+        install.root.File(L"drovana.exe", "not a program");
+        install.root.Folder(L"Icons");
         for (const wchar_t* icon : {L"Synced", L"Syncing", L"Invalid"})
-            WriteFile(install.folder + L"Icons\\" + icon + L".ico", "icon");
+            install.root.File(L"Icons\\" + std::wstring(icon) + L".ico", "icon");
         for (const wchar_t* program : {L"DrovanaLauncher_x64.exe", L"PellicorShellHost.exe"})
             ::CopyFileW(BinPath(program).c_str(), (install.folder + program).c_str(), FALSE);
 
@@ -160,7 +103,7 @@ protected:
         // The commit ends every Explorer it can open; the session's desktop is kept out of its reach.
         ShieldedDesktopShell shell;
         EXPECT_TRUE(shell.active());
-        RunProgram(L"\"" + install.folder + L"DrovanaLauncher_x64.exe\" /Commit", install.folder);
+        RunProgram(install.folder, L"DrovanaLauncher_x64.exe", L"/Commit");
     }
 
     static void TearDownTestSuite()
@@ -178,8 +121,15 @@ protected:
 
     ProgramRun ShellHostRun(const std::wstring& arguments) const
     {
-        return RunProgram(L"\"" + g_install->folder + L"PellicorShellHost.exe\" " + arguments,
-                          g_install->folder);
+        return RunProgram(g_install->folder, L"PellicorShellHost.exe", arguments);
+    }
+
+    void ServeRules(const std::wstring& text)
+    {
+        std::wstring error;
+        standin::ClientRules rules;
+        ASSERT_TRUE(rules.Parse(text, error)) << Utf8(error);
+        server.SetRules(std::move(rules));
     }
 
     static bool Has(const ProgramRun& run, const std::wstring& text)
@@ -209,12 +159,8 @@ TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
 
 TEST_F(ShellHost, OverlaysShowWhatExplorerWouldDrawForEachItem)
 {
-    std::wstring error;
-    standin::ClientRules rules;
-    ASSERT_TRUE(rules.Parse(L"state Synced " + sync + L"\\Docs\nstate Syncing " + sync +
-                                L"\\notes.txt\nstate Invalid " + sync + L"\\Work\n",
-                            error));
-    server.SetRules(std::move(rules));
+    ServeRules(L"state Synced " + sync + L"\\Docs\nstate Syncing " + sync + L"\\notes.txt\nstate Invalid " +
+               sync + L"\\Work\n");
     const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
     EXPECT_EQ(overlays.exitCode, 0u);
     EXPECT_OUTPUT(overlays, L"#2 \"     !YelvashSynced\" -> " DROVANA_SYNCED_CLSID);
@@ -246,10 +192,7 @@ TEST_F(ShellHost, CopyHookRefusesDeletingTheSyncFolderAndTellsWhyWithoutWaiting)
 
 TEST_F(ShellHost, MenuShowsTheClientsItemsAndInvokesOne)
 {
-    std::wstring error;
-    standin::ClientRules rules;
-    ASSERT_TRUE(rules.Parse(L"menu 2 Share link\nmenu 5 Open in browser\n", error));
-    server.SetRules(std::move(rules));
+    ServeRules(L"menu 2 Share link\nmenu 5 Open in browser\n");
     const ProgramRun menu =
         ShellHostRun(L"menu \"" + sync + L"\\Docs\" \"" + sync + L"\\notes.txt\" --invoke 3");
     EXPECT_EQ(menu.exitCode, 0u) << Utf8(menu.output);
@@ -265,58 +208,58 @@ TEST_F(ShellHost, MenuShowsTheClientsItemsAndInvokesOne)
     EXPECT_EQ(commands[0].request.arguments[2], sync + L"\\Docs");
 }
 
-TEST_F(ShellHost, DoctorNamesEachFaultOfABrokenInstall)
+// Installs broken one fault at a time, each put right again afterwards.
+TEST_F(ShellHost, DoctorNamesAMissingLibraryFile)
 {
+    const std::wstring moved = g_install->library + L".moved";
+    ASSERT_TRUE(::MoveFileW(g_install->library.c_str(), moved.c_str()));
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    ::MoveFileW(moved.c_str(), g_install->library.c_str());
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor, L"[FAULT] library: library file missing at " + g_install->library);
+    EXPECT_OUTPUT(doctor, L"[FAULT] classes: synced overlay " DROVANA_SYNCED_CLSID L" cannot be created");
+}
+
+TEST_F(ShellHost, DoctorNamesAMissingApproval)
+{
+    ASSERT_EQ(::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID),
+              ERROR_SUCCESS);
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID, REG_SZ,
+                      L"PellicorOverlays", sizeof(L"PellicorOverlays"));
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor, L"[FAULT] approvals: "
+                          L"HKLM\\" DROVANA_APPROVED_KEY L" value \"" DROVANA_SYNCING_CLSID L"\": missing");
+}
+
+TEST_F(ShellHost, DoctorNamesAnOverlayPushedBeyondTheSlotsByOtherHandlers)
+{
+    std::vector<std::wstring> others;
+    for (int i = 1; i <= 9; ++i)
     {
-        SCOPED_TRACE("library file missing");
-        const std::wstring moved = g_install->library + L".moved";
-        ASSERT_TRUE(::MoveFileW(g_install->library.c_str(), moved.c_str()));
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        ::MoveFileW(moved.c_str(), g_install->library.c_str());
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor, L"[FAULT] library: library file missing at " + g_install->library);
-        EXPECT_OUTPUT(doctor, L"[FAULT] classes: synced overlay " DROVANA_SYNCED_CLSID L" cannot be created");
+        others.push_back(DROVANA_OVERLAY_IDENTIFIERS_KEY L"      OtherSync" + std::to_wstring(i));
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, others.back().c_str(), nullptr, REG_SZ,
+                          L"{00000000-0000-0000-0000-000000000001}",
+                          sizeof(L"{00000000-0000-0000-0000-000000000001}"));
     }
-    {
-        SCOPED_TRACE("approval missing");
-        ASSERT_EQ(::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID),
-                  ERROR_SUCCESS);
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, DROVANA_APPROVED_KEY, DROVANA_SYNCING_CLSID, REG_SZ,
-                          L"PellicorOverlays", sizeof(L"PellicorOverlays"));
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor,
-                      L"[FAULT] approvals: "
-                      L"HKLM\\" DROVANA_APPROVED_KEY L" value \"" DROVANA_SYNCING_CLSID L"\": missing");
-    }
-    {
-        SCOPED_TRACE("overlay pushed beyond the slots by other handlers' names");
-        std::vector<std::wstring> others;
-        for (int i = 1; i <= 9; ++i)
-        {
-            others.push_back(DROVANA_OVERLAY_IDENTIFIERS_KEY L"      OtherSync" + std::to_wstring(i));
-            ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, others.back().c_str(), nullptr, REG_SZ,
-                              L"{00000000-0000-0000-0000-000000000001}",
-                              sizeof(L"{00000000-0000-0000-0000-000000000001}"));
-        }
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
-        for (const auto& key : others)
-            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor,
-                      L"[FAULT] overlay slots: \"     !YelvashSyncing\" is #12 of 12: beyond the 11 slots");
-        EXPECT_OUTPUT(doctor, L"ahead of it: \"      OtherSync1\"");
-        EXPECT_OUTPUT(overlays, L"NOT LOADED: rank 12 is beyond the 11 slots Explorer gives to handlers");
-    }
-    {
-        SCOPED_TRACE("client not running");
-        server.Stop();
-        const ProgramRun doctor = ShellHostRun(L"doctor");
-        EXPECT_EQ(doctor.exitCode, 1u);
-        EXPECT_OUTPUT(doctor, L"[FAULT] pipe: \\\\.\\pipe\\pellicor has no listener (client not running)");
-        EXPECT_OUTPUT(doctor, L"Summary: 1 fault(s)");
-    }
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    const ProgramRun overlays = ShellHostRun(L"overlays \"" + sync + L"\"");
+    for (const auto& key : others)
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor,
+                  L"[FAULT] overlay slots: \"     !YelvashSyncing\" is #12 of 12: beyond the 11 slots");
+    EXPECT_OUTPUT(doctor, L"ahead of it: \"      OtherSync1\"");
+    EXPECT_OUTPUT(overlays, L"NOT LOADED: rank 12 is beyond the 11 slots Explorer gives to handlers");
+}
+
+TEST_F(ShellHost, DoctorNamesAClientThatIsNotRunning)
+{
+    server.Stop();
+    const ProgramRun doctor = ShellHostRun(L"doctor");
+    EXPECT_EQ(doctor.exitCode, 1u);
+    EXPECT_OUTPUT(doctor, L"[FAULT] pipe: \\\\.\\pipe\\pellicor has no listener (client not running)");
+    EXPECT_OUTPUT(doctor, L"Summary: 1 fault(s)");
 }
 
 } // namespace

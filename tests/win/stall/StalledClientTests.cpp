@@ -128,8 +128,8 @@ TEST_P(StalledClientTest, EveryShellCallGivesItsNeutralAnswerByTheDeadline)
     EXPECT_EQ(std::pair(3, 3), QueryMenu()) << "separator, submenu, separator";
     EXPECT_EQ(S_OK, Invoke());
     Navigate(kInsideFolder);
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin));
-    EXPECT_EQ(1u, CountOf(kSelectionChanged));
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin));
+    EXPECT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
     EXPECT_EQ(1u, server.RequestsFor(kCommandMenuCmd).size());
 }
 

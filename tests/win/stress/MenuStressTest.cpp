@@ -29,14 +29,11 @@ namespace pellicor::test
 namespace
 {
 
-using namespace std::chrono_literals;
 using standin::RecordedRequest;
 using standin::Response;
 
-constexpr int kThreads = 8;
 const int kClicksPerThread = CallsPerWorker(50);
 constexpr int kClicksPerHandler = 4; // Explorer makes a handler per right click; some get reused
-const auto kBudget = StressBudget();
 constexpr DWORD kRestartEveryMs = 1500;
 constexpr UINT kFirstId = 100;
 constexpr UINT kLastId = 0x7FFF;
@@ -179,49 +176,20 @@ TEST(MenuStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
 {
     ClientSettingsKey settings; // the caption's language is read from here
     LibraryUnderTest library;
-    ASSERT_TRUE(library.IsLoaded());
     const auto counters = std::make_shared<DropFilesCounters>();
-
-    // One round first, so that what the system sets up on first use is not counted as ours.
-    {
-        RestartingStandIn standIn(Decide, kThreads, 0);
-        ASSERT_TRUE(standIn.Started());
-        Tally warmUp;
-        const Deadline soon(1s);
-        std::vector<std::thread> first;
-        for (int t = 0; t < kThreads; ++t)
-            first.emplace_back([&, t] { Click(library, t, soon, counters, warmUp); });
-        for (std::thread& thread : first)
-            thread.join();
-    }
-    const ResourceCounts before = CurrentResourceCounts();
-    const std::vector<USHORT> handlesBefore = HandleSnapshot();
-
-    RestartingStandIn standIn(Decide, kThreads, kRestartEveryMs);
-    ASSERT_TRUE(standIn.Started());
-    const Deadline deadline(kBudget);
-    Tally tally;
-    std::vector<std::thread> workers;
-    for (int t = 0; t < kThreads; ++t)
-        workers.emplace_back([&, t] { Click(library, t, deadline, counters, tally); });
-    for (std::thread& worker : workers)
-        worker.join();
-    standIn.Finish();
+    Tally tally, warmUp;
+    const StandInRestarts restarts =
+        RunStressAgainstStandIn("menu stress", library, Decide, kRestartEveryMs,
+                                [&](int t, const Deadline& deadline, bool main)
+                                { Click(library, t, deadline, counters, main ? tally : warmUp); });
 
     std::printf("menu stress: %ld right clicks, %ld menus shown, %ld picks, %d restarts (%d failed)\n",
-                tally.clicks.load(), tally.menusShown.load(), tally.picks.load(), standIn.Restarts(),
-                standIn.FailedStarts());
+                tally.clicks.load(), tally.menusShown.load(), tally.picks.load(), restarts.done,
+                restarts.failed);
     EXPECT_EQ(tally.wrongMenus.load(), 0);
     EXPECT_EQ(tally.wrongResults.load(), 0);
     EXPECT_GT(tally.menusShown.load(), 0) << "the stand-in's valid menus never got through";
     EXPECT_EQ(counters->releases, counters->dataRequests) << "copies of the selection were not released";
-
-    EXPECT_EQ(library.CanUnloadNow(), S_OK);
-    const ResourceCounts after = CurrentResourceCounts();
-    PrintResourceCounts("menu stress", before, after);
-    EXPECT_EQ(after.handles, before.handles) << DescribeHandlesOpenedSince(handlesBefore);
-    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-    EXPECT_EQ(after.userObjects, before.userObjects);
 }
 
 } // namespace

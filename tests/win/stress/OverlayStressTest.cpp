@@ -27,12 +27,9 @@ namespace pellicor::test
 namespace
 {
 
-using namespace std::chrono_literals;
 using standin::RecordedRequest;
 using standin::Response;
 
-constexpr int kThreads = 8;
-const auto kBudget = StressBudget();
 const int kCallsPerThread = CallsPerWorker(200);
 constexpr DWORD kRestartEveryMs = 1000;
 
@@ -175,49 +172,19 @@ void Ask(const LibraryUnderTest& library, const CLSID& kind, int thread, const D
 TEST(OverlayStress, EightThreadsThroughEveryFaultAndRestartsLeaveNothingBehind)
 {
     LibraryUnderTest library;
-    ASSERT_TRUE(library.IsLoaded());
-    // One round first, so that what the system sets up on first use is not counted as ours.
-    {
-        RestartingStandIn standIn(Decide, kThreads, 0);
-        ASSERT_TRUE(standIn.Started());
-        Tally warmUp;
-        const Deadline soon(1s);
-        std::vector<std::thread> first;
-        for (int t = 0; t < kThreads; ++t)
-            first.emplace_back([&, t] { Ask(library, kClsidSynced, t, soon, warmUp); });
-        for (std::thread& thread : first)
-            thread.join();
-    }
-    const ResourceCounts before = CurrentResourceCounts();
-    const std::vector<USHORT> handlesBefore = HandleSnapshot();
-
-    RestartingStandIn standIn(Decide, kThreads, kRestartEveryMs);
-    ASSERT_TRUE(standIn.Started());
-    const Deadline deadline(kBudget);
-    Tally tally;
-    std::vector<std::thread> workers;
-    for (int t = 0; t < kThreads; ++t)
-        workers.emplace_back([&, t]
-                             { Ask(library, t % 2 ? kClsidSyncing : kClsidSynced, t, deadline, tally); });
-    for (std::thread& worker : workers)
-        worker.join();
-    standIn.Finish();
+    Tally tally, warmUp;
+    const StandInRestarts restarts = RunStressAgainstStandIn(
+        "overlay stress", library, Decide, kRestartEveryMs,
+        [&](int t, const Deadline& deadline, bool main)
+        { Ask(library, main && t % 2 ? kClsidSyncing : kClsidSynced, t, deadline, main ? tally : warmUp); });
 
     std::printf(
         "overlay stress: %ld calls, %ld members, %ld members missed while the client was away or busy, "
         "%d restarts (%d failed)\n",
-        tally.calls.load(), tally.members.load(), tally.missedMembers.load(), standIn.Restarts(),
-        standIn.FailedStarts());
+        tally.calls.load(), tally.members.load(), tally.missedMembers.load(), restarts.done, restarts.failed);
     EXPECT_EQ(tally.wrongMembers.load(), 0);
     EXPECT_EQ(tally.otherResults.load(), 0);
     EXPECT_GT(tally.members.load(), 0) << "the stand-in's valid answers never got through";
-
-    EXPECT_EQ(library.CanUnloadNow(), S_OK);
-    const ResourceCounts after = CurrentResourceCounts();
-    PrintResourceCounts("overlay stress", before, after);
-    EXPECT_EQ(after.handles, before.handles) << DescribeHandlesOpenedSince(handlesBefore);
-    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
-    EXPECT_EQ(after.userObjects, before.userObjects);
 }
 
 } // namespace

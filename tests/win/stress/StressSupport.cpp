@@ -1,9 +1,15 @@
 #include "tests/win/stress/StressSupport.h"
 
+#include "common/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <thread>
 #include <vector>
 
 namespace pellicor::test
@@ -36,6 +42,14 @@ LRESULT CALLBACK CloseBoxes(int code, WPARAM wParam, LPARAM lParam)
     }
     return ::CallNextHookEx(t_hook, code, wParam, lParam);
 }
+
+// Kernel handles of this process, and GDI and USER objects where the system counts them.
+struct ResourceCounts
+{
+    DWORD handles = 0;
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+};
 
 // The system's handle table, read for this process's entries: Wine answers GetProcessHandleCount
 // with 0, but lists every handle here.
@@ -106,8 +120,6 @@ std::wstring ObjectText(HANDLE handle, ULONG informationClass)
     return text ? std::wstring(text, length / sizeof(wchar_t)) : std::wstring();
 }
 
-} // namespace
-
 ResourceCounts CurrentResourceCounts()
 {
     ResourceCounts counts;
@@ -116,11 +128,6 @@ ResourceCounts CurrentResourceCounts()
     counts.gdiObjects = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     counts.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
     return counts;
-}
-
-std::vector<USHORT> HandleSnapshot()
-{
-    return OwnHandles();
 }
 
 std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
@@ -138,6 +145,38 @@ std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot)
     }
     return text;
 }
+
+void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after)
+{
+    std::printf("%s: handles %lu -> %lu, GDI objects %lu -> %lu, USER objects %lu -> %lu\n", run,
+                before.handles, after.handles, before.gdiObjects, after.gdiObjects, before.userObjects,
+                after.userObjects);
+}
+
+// The client stand-in on the real pipe, stopped and started again every so often while a run goes
+// on (never, for a restart interval of 0). Everything it holds, threads, instances, events and
+// locks, is gone after Finish, so that a run's resource counts see only the library's.
+class RestartingStandIn
+{
+public:
+    RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs);
+    ~RestartingStandIn();
+
+    bool Started() const { return m_started; }
+    void Finish();
+    int Restarts() const { return m_restarts.load(); }
+    int FailedStarts() const { return m_failedStarts.load(); }
+
+private:
+    std::unique_ptr<standin::StandInServer> m_server;
+    UniqueKernelHandle m_done;
+    std::thread m_restarter;
+    bool m_started = false;
+    std::atomic<int> m_restarts{0};
+    std::atomic<int> m_failedStarts{0};
+};
+
+} // namespace
 
 std::chrono::seconds StressBudget()
 {
@@ -159,24 +198,61 @@ int CallsPerWorker(int perSecond)
     return perSecond * static_cast<int>(StressBudget().count());
 }
 
-void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after)
+void OnThreads(int threads, const std::function<void(int)>& work)
 {
-    std::printf("%s: handles %lu -> %lu, GDI objects %lu -> %lu, USER objects %lu -> %lu\n", run,
-                before.handles, after.handles, before.gdiObjects, after.gdiObjects, before.userObjects,
-                after.userObjects);
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t)
+        running.emplace_back(work, t);
+    for (std::thread& thread : running)
+        thread.join();
+}
+
+void RunStress(const char* name, const LibraryUnderTest& library,
+               const std::function<void(const Deadline& deadline, bool main)>& round, DWORD spareHandles)
+{
+    ASSERT_TRUE(library.IsLoaded());
+    round(Deadline(std::chrono::seconds(1)), false);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    const ResourceCounts before = CurrentResourceCounts();
+    const std::vector<USHORT> handlesBefore = OwnHandles();
+
+    round(Deadline(StressBudget()), true);
+
+    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+    const ResourceCounts after = CurrentResourceCounts();
+    PrintResourceCounts(name, before, after);
+    EXPECT_LE(after.handles, before.handles + spareHandles) << DescribeHandlesOpenedSince(handlesBefore);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+    EXPECT_EQ(after.userObjects, before.userObjects);
+}
+
+StandInRestarts RunStressAgainstStandIn(
+    const char* name, const LibraryUnderTest& library, const standin::Handler& decide, DWORD restartEveryMs,
+    const std::function<void(int t, const Deadline& deadline, bool main)>& work)
+{
+    StandInRestarts restarts;
+    RunStress(name, library,
+              [&](const Deadline& deadline, bool main)
+              {
+                  RestartingStandIn standIn(decide, kThreads, main ? restartEveryMs : 0);
+                  ASSERT_TRUE(standIn.Started());
+                  OnThreads(kThreads, [&](int t) { work(t, deadline, main); });
+                  standIn.Finish();
+                  restarts = {standIn.Restarts(), standIn.FailedStarts()};
+              });
+    return restarts;
 }
 
 BoxCloser::BoxCloser()
+    : m_hook(::SetWindowsHookExW(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId()), ::UnhookWindowsHookEx)
 {
     t_closed = 0;
-    m_hook = ::SetWindowsHookExW(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId());
-    t_hook = m_hook;
+    t_hook = m_hook.get();
 }
 
 BoxCloser::~BoxCloser()
 {
-    if (m_hook)
-        ::UnhookWindowsHookEx(m_hook);
     t_hook = nullptr;
 }
 

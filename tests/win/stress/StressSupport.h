@@ -1,36 +1,25 @@
 #pragma once
-// What every stress run needs: the process's resource counts before and after, a bound on how
-// long a run may take on a loaded machine, and warning boxes closed as soon as they open.
-#include "common/UniqueHandle.h"
+// What every stress run needs: the run itself (a warm-up round, then the main round between two
+// resource counts of the process), a bound on how long a round may take on a loaded machine,
+// workers on threads of their own, and warning boxes closed as soon as they open.
+#include "tests/win/support/LibraryUnderTest.h"
 #include "tools/standin/StandInServer.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
-#include <thread>
+#include <type_traits>
 #include <string>
 #include <vector>
 
 namespace pellicor::test
 {
 
-// Kernel handles of this process, and GDI and USER objects where the system counts them.
-struct ResourceCounts
-{
-    DWORD handles = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
-};
-ResourceCounts CurrentResourceCounts();
-
-// The process's handle values, and a description (type and name) of those opened since a snapshot,
-// for the message of a failed count.
-std::vector<USHORT> HandleSnapshot();
-std::string DescribeHandlesOpenedSince(const std::vector<USHORT>& snapshot);
-void PrintResourceCounts(const char* run, const ResourceCounts& before, const ResourceCounts& after);
+// Every stress program runs this many workers at once.
+constexpr int kThreads = 8;
 
 // How long the main round of each stress program goes on: PELLICOR_STRESS_SECONDS when it is set
 // (1 to 3600), otherwise 15 s, which is what scripts/test runs. Soak runs by hand set minutes.
@@ -51,6 +40,16 @@ private:
     std::chrono::steady_clock::time_point m_end;
 };
 
+// Runs work(t) for t = 0 .. threads - 1, each on a thread of its own, and waits for all of them.
+void OnThreads(int threads, const std::function<void(int)>& work);
+
+// A stress run: round(deadline, false) for a second, so that what the system sets up on first use
+// is not counted as ours, then round(deadline, true) for StressBudget(). Afterwards the library must
+// unload, and the process must hold the handles (give or take spareHandles), GDI and USER objects
+// it held before the main round.
+void RunStress(const char* name, const LibraryUnderTest& library,
+               const std::function<void(const Deadline& deadline, bool main)>& round, DWORD spareHandles = 0);
+
 // While alive on a thread, every message box that the thread opens is answered with OK at once:
 // its creation is seen through a CBT hook and the answer posted to it, so the box runs its real
 // modal loop and closes without anyone watching the screen. Counts the boxes it closed.
@@ -59,38 +58,23 @@ class BoxCloser
 public:
     BoxCloser();
     ~BoxCloser();
-    BoxCloser(const BoxCloser&) = delete;
-    BoxCloser& operator=(const BoxCloser&) = delete;
 
     std::size_t Closed() const;
 
 private:
-    HHOOK m_hook = nullptr;
+    std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&::UnhookWindowsHookEx)> m_hook;
 };
 
-// The client stand-in on the real pipe, stopped and started again every so often while a run goes
-// on (never, for a restart interval of 0). Everything it holds, threads, instances, events and
-// locks, is gone after Finish, so that a run's resource counts see only the library's.
-class RestartingStandIn
+// A stress run (RunStress) against the restarting stand-in, which answers with decide: each round
+// runs work(t, deadline, main) on kThreads threads, the stand-in restarted every restartEveryMs in
+// the main round only. The main round's restarts, for the report line.
+struct StandInRestarts
 {
-public:
-    RestartingStandIn(standin::Handler handler, unsigned spareInstances, DWORD restartEveryMs);
-    ~RestartingStandIn();
-    RestartingStandIn(const RestartingStandIn&) = delete;
-    RestartingStandIn& operator=(const RestartingStandIn&) = delete;
-
-    bool Started() const { return m_started; }
-    void Finish();
-    int Restarts() const { return m_restarts.load(); }
-    int FailedStarts() const { return m_failedStarts.load(); }
-
-private:
-    std::unique_ptr<standin::StandInServer> m_server;
-    UniqueKernelHandle m_done;
-    std::thread m_restarter;
-    bool m_started = false;
-    std::atomic<int> m_restarts{0};
-    std::atomic<int> m_failedStarts{0};
+    int done = 0;
+    int failed = 0;
 };
+StandInRestarts RunStressAgainstStandIn(
+    const char* name, const LibraryUnderTest& library, const standin::Handler& decide, DWORD restartEveryMs,
+    const std::function<void(int t, const Deadline& deadline, bool main)>& work);
 
 } // namespace pellicor::test

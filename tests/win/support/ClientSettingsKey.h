@@ -1,9 +1,8 @@
 #pragma once
 // Throwaway client settings for tests: the key HKEY_CURRENT_USER\Software\Pellicor\Client is removed
-// when the fixture is made and again when it goes away, so no test sees another's values.
-#include <windows.h>
-
-#include <string>
+// when the fixture is made and again when it goes away, so no test sees another's values. Every test
+// program that rewrites it takes the ctest lock pellicor_client_settings.
+#include "tests/win/support/RegistryScope.h"
 
 namespace pellicor::test
 {
@@ -12,26 +11,18 @@ constexpr const wchar_t* kTestClientKey = L"Software\\Pellicor\\Client";
 constexpr const wchar_t* kTestAppPathKey =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\drovana.exe";
 
-class ClientSettingsKey
+class ClientSettingsKey : public RegistryScope
 {
 public:
-    ClientSettingsKey();
-    ~ClientSettingsKey();
-    ClientSettingsKey(const ClientSettingsKey&) = delete;
-    ClientSettingsKey& operator=(const ClientSettingsKey&) = delete;
-
-    // Each creates the key when needed and writes one value of the given type.
-    void SetString(const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ);
-    void SetDword(const wchar_t* name, DWORD value);
-    void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size);
-    void Delete(const wchar_t* name);
+    ClientSettingsKey() : RegistryScope(HKEY_CURRENT_USER, kTestClientKey) {}
 
     // The typical signed-in client: a user name and a sync folder.
-    void SignIn(const std::wstring& syncPath, DWORD language = 1033);
+    void SignIn(const std::wstring& syncPath, DWORD language = 1033) const
+    {
+        SetString(L"username", L"tester");
+        SetString(L"syncPath", syncPath);
+        SetDword(L"DrovanaLanguage", language);
+    }
 };
-
-// True when the key exists under the hive.
-bool KeyExists(HKEY hive, const wchar_t* path);
-void DeleteKeyTree(HKEY hive, const wchar_t* path);
 
 } // namespace pellicor::test

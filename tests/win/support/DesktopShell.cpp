@@ -1,5 +1,6 @@
 #include "tests/win/support/DesktopShell.h"
 
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <tlhelp32.h>
@@ -46,21 +47,6 @@ bool IsExplorer(DWORD processId)
     return false;
 }
 
-void RemoveFolder(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW found{};
-    UniqueFind find(::FindFirstFileW((folder + L"*").c_str(), &found));
-    if (find)
-    {
-        do
-        {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW((folder + found.cFileName).c_str());
-        } while (::FindNextFileW(find.get(), &found));
-    }
-    find.reset();
-    ::RemoveDirectoryW(folder.c_str());
-}
 } // namespace
 
 DWORD EnsureDesktopShell()
@@ -80,15 +66,9 @@ DWORD EnsureDesktopShell()
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring explorer = std::wstring(system) + L"\\explorer.exe";
-    std::wstring commandLine = L"\"" + explorer + L"\" /desktop";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(explorer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, system,
-                          &startup, &info))
+    const UniqueKernelHandle process = StartProcess(explorer, L"\"" + explorer + L"\" /desktop", system);
+    if (!process)
         return 0;
-    UniqueKernelHandle process(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
     ::WaitForInputIdle(process.get(), kShellStartLimitMs);
     const ULONGLONG deadline = ::GetTickCount64() + kShellStartLimitMs;
     while (::GetTickCount64() < deadline)
@@ -109,26 +89,14 @@ ShieldedDesktopShell::ShieldedDesktopShell() : m_processId(EnsureDesktopShell())
 ExplorerStandIn::ExplorerStandIn(const wchar_t* imageName)
 {
     static int s_count = 0;
-    ++s_count;
-    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(s_count);
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_folder = std::wstring(temp) + L"pellicor-explorer-" + unique + L"\\";
-    ::CreateDirectoryW(m_folder.c_str(), nullptr);
-    m_path = m_folder + imageName;
-    if (!::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), m_path.c_str(), FALSE))
+    const std::wstring unique = std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++s_count);
+    const std::wstring path = m_folder.Path(imageName);
+    if (!::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), FALSE))
         return;
-
-    std::wstring commandLine = std::wstring(imageName) + L" --quiet --pipe \\\\.\\pipe\\pellicor-explorer-" +
-                               unique + L" --exit-after " + std::to_wstring(kStandInLifetimeSeconds);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(m_path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          m_folder.c_str(), &startup, &info))
-        return;
-    m_process.reset(info.hProcess);
-    ::CloseHandle(info.hThread);
+    m_process = StartProcess(path,
+                             std::wstring(imageName) + L" --quiet --pipe \\\\.\\pipe\\pellicor-explorer-" +
+                                 unique + L" --exit-after " + std::to_wstring(kStandInLifetimeSeconds),
+                             m_folder.Root());
 }
 
 ExplorerStandIn::~ExplorerStandIn()
@@ -138,8 +106,6 @@ ExplorerStandIn::~ExplorerStandIn()
         ::TerminateProcess(m_process.get(), 0xDEAD);
         ::WaitForSingleObject(m_process.get(), kShellStartLimitMs);
     }
-    m_process.reset();
-    RemoveFolder(m_folder);
 }
 
 DWORD ExplorerStandIn::ExitCodeAfterExit(DWORD timeoutMs) const

@@ -11,6 +11,7 @@
 // stand-in named explorer.exe shows what happens to an Explorer that may be ended.
 #include "common/UniqueHandle.h"
 #include "tests/win/support/ProcessShield.h"
+#include "tests/win/support/TempFolder.h"
 
 #include <memory>
 #include <string>
@@ -58,8 +59,7 @@ public:
     DWORD ExitCodeAfterExit(DWORD timeoutMs) const;
 
 private:
-    std::wstring m_folder; // with a trailing backslash
-    std::wstring m_path;
+    TempFolder m_folder;
     UniqueKernelHandle m_process;
 };
 

@@ -5,11 +5,13 @@
 // points for the browser's and the folder view's events that record every Advise and can fire
 // events at the subscribed sinks.
 #include "common/ComPtr.h"
+#include "shellhost/kit/ComFake.h"
 
 #include <windows.h>
 #include <exdisp.h>
 #include <ocidl.h>
 #include <shldisp.h>
+#include <olectl.h>
 
 #include <memory>
 #include <string>
@@ -18,8 +20,11 @@
 namespace pellicor::test
 {
 
+using shellkit::ComFake;
+using shellkit::DispatchStubs;
+
 // One event interface's connection point.
-class FakeConnectionPoint final : public IConnectionPoint
+class FakeConnectionPoint final : public ComFake<IConnectionPoint>
 {
 public:
     static ComPtr<FakeConnectionPoint> Create(const IID& events, IConnectionPointContainer* container);
@@ -34,75 +39,116 @@ public:
     // The browser forgets its sinks, as when its window closes.
     void DropSinks() { m_sinks.clear(); }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
-    // IConnectionPoint
     IFACEMETHODIMP GetConnectionInterface(IID* iid) override;
     IFACEMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
     IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
-    IFACEMETHODIMP Unadvise(DWORD cookie) override;
-    IFACEMETHODIMP EnumConnections(IEnumConnections** connections) override;
+    IFACEMETHODIMP Unadvise(DWORD) override { return S_OK; }
+    IFACEMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
 private:
     FakeConnectionPoint(const IID& events, IConnectionPointContainer* container)
         : m_events(events), m_container(container)
     {
     }
-    ~FakeConnectionPoint() = default;
 
-    LONG m_refCount = 0;
     IID m_events;
     IConnectionPointContainer* m_container; // not held: the container owns this point
     std::vector<ComPtr<IDispatch>> m_sinks;
     std::size_t m_adviseCount = 0;
 };
 
-// The folder view shown in the browser: its selection and its events.
-class FakeFolderView final : public IShellFolderViewDual, public IConnectionPointContainer
+// An event source: hands out its one connection point, for the events EventsId, while it offers them.
+template <const IID& EventsId> class FakeEventSource : public IConnectionPointContainer
+{
+public:
+    using Interface = IConnectionPointContainer;
+
+    bool offerEvents = true; // false: no connection point at all
+    FakeConnectionPoint& Events() { return *m_events.get(); }
+
+    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    IFACEMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override
+    {
+        *point = nullptr;
+        if (!offerEvents || riid != EventsId)
+            return CONNECT_E_NOCONNECTION;
+        return m_events->QueryInterface(IID_IConnectionPoint, reinterpret_cast<void**>(point));
+    }
+
+private:
+    ComPtr<FakeConnectionPoint> m_events = FakeConnectionPoint::Create(EventsId, this);
+};
+
+// What of the folder view a site object has no business asking.
+// clang-format off
+#define PELLICOR_FOLDER_VIEW_GETTERS(X)                                                                      \
+    X(Application, IDispatch*) X(Parent, IDispatch*) X(Folder, Folder*) X(FocusedItem, FolderItem*)         \
+    X(Script, IDispatch*) X(ViewOptions, LONG)
+// clang-format on
+class FolderViewStubs : public DispatchStubs<IShellFolderViewDual>
+{
+public:
+    PELLICOR_FOLDER_VIEW_GETTERS(PELLICOR_STUB_GETTER)
+    IFACEMETHODIMP SelectItem(VARIANT*, int) override { return E_NOTIMPL; }
+    IFACEMETHODIMP PopupItemMenu(FolderItem*, VARIANT, VARIANT, BSTR*) override { return E_NOTIMPL; }
+};
+#undef PELLICOR_FOLDER_VIEW_GETTERS
+
+// The folder view shown in the browser: its selection and its events (DShellFolderViewEvents).
+class FakeFolderView final : public ComFake<FolderViewStubs, FakeEventSource<DIID_DShellFolderViewEvents>>
 {
 public:
     static ComPtr<FakeFolderView> Create();
 
     std::vector<std::wstring> selection; // full paths, in the order the view lists them
     std::shared_ptr<long> itemReads = std::make_shared<long>(0); // Item calls on the selections handed out
-    bool offerEvents = true; // false: no connection point for DShellFolderViewEvents
-    FakeConnectionPoint& Events() { return *m_events.get(); }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
-    // IDispatch
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    IFACEMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
-    // IShellFolderViewDual
-    IFACEMETHODIMP get_Application(IDispatch**) override;
-    IFACEMETHODIMP get_Parent(IDispatch**) override;
-    IFACEMETHODIMP get_Folder(Folder**) override;
     IFACEMETHODIMP SelectedItems(FolderItems** items) override;
-    IFACEMETHODIMP get_FocusedItem(FolderItem**) override;
-    IFACEMETHODIMP SelectItem(VARIANT*, int) override;
-    IFACEMETHODIMP PopupItemMenu(FolderItem*, VARIANT, VARIANT, BSTR*) override;
-    IFACEMETHODIMP get_Script(IDispatch**) override;
-    IFACEMETHODIMP get_ViewOptions(LONG*) override;
-    // IConnectionPointContainer
-    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
-    IFACEMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
 
 private:
-    FakeFolderView();
-    ~FakeFolderView() = default;
-
-    LONG m_refCount = 0;
-    ComPtr<FakeConnectionPoint> m_events;
+    FakeFolderView() = default;
 };
 
-// The browser of one Explorer window.
-class FakeBrowser final : public IWebBrowser2, public IConnectionPointContainer
+// What of the browser a site object has no business asking: navigation, window state, bars.
+// clang-format off
+#define PELLICOR_BROWSER_PROPERTIES(X)                                                                       \
+    X(Left, LONG) X(Top, LONG) X(Width, LONG) X(Height, LONG) X(Visible, VARIANT_BOOL)                      \
+    X(StatusBar, VARIANT_BOOL) X(StatusText, BSTR) X(ToolBar, int) X(MenuBar, VARIANT_BOOL)                 \
+    X(FullScreen, VARIANT_BOOL) X(Offline, VARIANT_BOOL) X(Silent, VARIANT_BOOL)                            \
+    X(RegisterAsBrowser, VARIANT_BOOL) X(RegisterAsDropTarget, VARIANT_BOOL) X(TheaterMode, VARIANT_BOOL)   \
+    X(AddressBar, VARIANT_BOOL) X(Resizable, VARIANT_BOOL)
+#define PELLICOR_BROWSER_GETTERS(X)                                                                          \
+    X(Application, IDispatch*) X(Parent, IDispatch*) X(Container, IDispatch*)                              \
+    X(TopLevelContainer, VARIANT_BOOL) X(Type, BSTR) X(LocationName, BSTR) X(LocationURL, BSTR)             \
+    X(Busy, VARIANT_BOOL) X(Name, BSTR) X(Path, BSTR) X(ReadyState, READYSTATE)
+// clang-format on
+class WebBrowserStubs : public DispatchStubs<IWebBrowser2>
+{
+public:
+    PELLICOR_BROWSER_PROPERTIES(PELLICOR_STUB_PROPERTY)
+    PELLICOR_BROWSER_GETTERS(PELLICOR_STUB_GETTER)
+    IFACEMETHODIMP GoBack() override { return E_NOTIMPL; }
+    IFACEMETHODIMP GoForward() override { return E_NOTIMPL; }
+    IFACEMETHODIMP GoHome() override { return E_NOTIMPL; }
+    IFACEMETHODIMP GoSearch() override { return E_NOTIMPL; }
+    IFACEMETHODIMP Navigate(BSTR, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP Refresh() override { return E_NOTIMPL; }
+    IFACEMETHODIMP Refresh2(VARIANT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP Stop() override { return E_NOTIMPL; }
+    IFACEMETHODIMP Quit() override { return E_NOTIMPL; }
+    IFACEMETHODIMP ClientToWindow(int*, int*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP PutProperty(BSTR, VARIANT) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetProperty(BSTR, VARIANT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP QueryStatusWB(OLECMDID, OLECMDF*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP ExecWB(OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
+};
+#undef PELLICOR_BROWSER_GETTERS
+#undef PELLICOR_BROWSER_PROPERTIES
+
+// The browser of one Explorer window, with its events (DWebBrowserEvents2).
+class FakeBrowser final : public ComFake<WebBrowserStubs, FakeEventSource<DIID_DWebBrowserEvents2>>
 {
 public:
     static ComPtr<FakeBrowser> Create();
@@ -110,95 +156,13 @@ public:
     std::wstring fullName = L"C:\\Windows\\explorer.exe"; // the host program (get_FullName)
     HWND window = nullptr;                                // the top-level window (get_HWND)
     ComPtr<IDispatch> document;                           // get_Document; null: none
-    bool offerEvents = true;                              // false: no connection point for DWebBrowserEvents2
-    FakeConnectionPoint& Events() { return *m_events.get(); }
 
-    // IUnknown
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    IFACEMETHODIMP_(ULONG) AddRef() override;
-    IFACEMETHODIMP_(ULONG) Release() override;
-    // IDispatch
-    IFACEMETHODIMP GetTypeInfoCount(UINT* count) override;
-    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    IFACEMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
-    // IWebBrowser
-    IFACEMETHODIMP GoBack() override;
-    IFACEMETHODIMP GoForward() override;
-    IFACEMETHODIMP GoHome() override;
-    IFACEMETHODIMP GoSearch() override;
-    IFACEMETHODIMP Navigate(BSTR, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override;
-    IFACEMETHODIMP Refresh() override;
-    IFACEMETHODIMP Refresh2(VARIANT*) override;
-    IFACEMETHODIMP Stop() override;
-    IFACEMETHODIMP get_Application(IDispatch**) override;
-    IFACEMETHODIMP get_Parent(IDispatch**) override;
-    IFACEMETHODIMP get_Container(IDispatch**) override;
     IFACEMETHODIMP get_Document(IDispatch** document) override;
-    IFACEMETHODIMP get_TopLevelContainer(VARIANT_BOOL*) override;
-    IFACEMETHODIMP get_Type(BSTR*) override;
-    IFACEMETHODIMP get_Left(LONG*) override;
-    IFACEMETHODIMP put_Left(LONG) override;
-    IFACEMETHODIMP get_Top(LONG*) override;
-    IFACEMETHODIMP put_Top(LONG) override;
-    IFACEMETHODIMP get_Width(LONG*) override;
-    IFACEMETHODIMP put_Width(LONG) override;
-    IFACEMETHODIMP get_Height(LONG*) override;
-    IFACEMETHODIMP put_Height(LONG) override;
-    IFACEMETHODIMP get_LocationName(BSTR*) override;
-    IFACEMETHODIMP get_LocationURL(BSTR*) override;
-    IFACEMETHODIMP get_Busy(VARIANT_BOOL*) override;
-    // IWebBrowserApp
-    IFACEMETHODIMP Quit() override;
-    IFACEMETHODIMP ClientToWindow(int*, int*) override;
-    IFACEMETHODIMP PutProperty(BSTR, VARIANT) override;
-    IFACEMETHODIMP GetProperty(BSTR, VARIANT*) override;
-    IFACEMETHODIMP get_Name(BSTR*) override;
     IFACEMETHODIMP get_HWND(SHANDLE_PTR* handle) override;
     IFACEMETHODIMP get_FullName(BSTR* name) override;
-    IFACEMETHODIMP get_Path(BSTR*) override;
-    IFACEMETHODIMP get_Visible(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_Visible(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_StatusBar(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_StatusBar(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_StatusText(BSTR*) override;
-    IFACEMETHODIMP put_StatusText(BSTR) override;
-    IFACEMETHODIMP get_ToolBar(int*) override;
-    IFACEMETHODIMP put_ToolBar(int) override;
-    IFACEMETHODIMP get_MenuBar(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_MenuBar(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_FullScreen(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_FullScreen(VARIANT_BOOL) override;
-    // IWebBrowser2
-    IFACEMETHODIMP Navigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override;
-    IFACEMETHODIMP QueryStatusWB(OLECMDID, OLECMDF*) override;
-    IFACEMETHODIMP ExecWB(OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*) override;
-    IFACEMETHODIMP ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) override;
-    IFACEMETHODIMP get_ReadyState(READYSTATE*) override;
-    IFACEMETHODIMP get_Offline(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_Offline(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_Silent(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_Silent(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_RegisterAsBrowser(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_RegisterAsBrowser(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_RegisterAsDropTarget(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_RegisterAsDropTarget(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_TheaterMode(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_TheaterMode(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_AddressBar(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_AddressBar(VARIANT_BOOL) override;
-    IFACEMETHODIMP get_Resizable(VARIANT_BOOL*) override;
-    IFACEMETHODIMP put_Resizable(VARIANT_BOOL) override;
-    // IConnectionPointContainer
-    IFACEMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
-    IFACEMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
 
 private:
-    FakeBrowser();
-    ~FakeBrowser() = default;
-
-    LONG m_refCount = 0;
-    ComPtr<FakeConnectionPoint> m_events;
+    FakeBrowser() = default;
 };
 
 // A site that is no browser at all: it answers IUnknown only.

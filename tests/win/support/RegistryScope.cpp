@@ -1,7 +1,11 @@
 #include "tests/win/support/RegistryScope.h"
 
 #include "common/UniqueHandle.h"
+#include "tests/win/support/Utf8.h"
 
+#include <gtest/gtest.h>
+
+#include <cstring>
 #include <utility>
 
 namespace pellicor::test
@@ -19,8 +23,7 @@ RegistryScope::~RegistryScope()
 
 void RegistryScope::Clear() const
 {
-    ::RegDeleteTreeW(m_hive, m_subKey.c_str());
-    ::RegDeleteKeyW(m_hive, m_subKey.c_str());
+    DeleteRegKey(m_hive, m_subKey);
 }
 
 bool RegistryScope::CreateEmpty() const
@@ -30,23 +33,102 @@ bool RegistryScope::CreateEmpty() const
                              nullptr) == ERROR_SUCCESS;
 }
 
-bool RegistryScope::SetBytes(const wchar_t* name, const void* data, DWORD size, DWORD type) const
+bool RegistryScope::SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) const
 {
     UniqueKey key;
-    if (::RegCreateKeyExW(m_hive, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                          nullptr) != ERROR_SUCCESS)
-        return false;
-    return ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    const bool written =
+        ::RegCreateKeyExW(m_hive, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                          nullptr) == ERROR_SUCCESS &&
+        ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    EXPECT_TRUE(written) << "cannot write " << Utf8(m_subKey) << " value " << Utf8(name ? name : L"");
+    return written;
 }
 
 bool RegistryScope::SetString(const wchar_t* name, const std::wstring& value, DWORD type) const
 {
-    return SetBytes(name, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)), type);
+    return SetRaw(name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 bool RegistryScope::SetDword(const wchar_t* name, DWORD value) const
 {
-    return SetBytes(name, &value, sizeof value, REG_DWORD);
+    return SetRaw(name, REG_DWORD, &value, sizeof value);
+}
+
+void RegistryScope::Delete(const wchar_t* name) const
+{
+    ::RegDeleteKeyValueW(m_hive, m_subKey.c_str(), name);
+}
+
+std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const wchar_t* name)
+{
+    UniqueKey opened;
+    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegValue value;
+    DWORD size = 0;
+    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    if (::RegQueryValueExW(opened.get(), name, nullptr, &value.type, value.data.data(), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    return value;
+}
+
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name)
+{
+    const auto value = ReadRegValue(root, key, name);
+    if (!value || value->type != REG_SZ || value->data.size() < sizeof(wchar_t) ||
+        value->data.size() % 2 != 0)
+        return std::nullopt;
+    std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value->data.data(), value->data.size());
+    // Exactly one terminating zero, counted in the data.
+    if (text.back() != L'\0')
+        return std::nullopt;
+    text.pop_back();
+    if (text.find(L'\0') != std::wstring::npos)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<DWORD> ReadRegNumber(HKEY root, const std::wstring& key, const wchar_t* name)
+{
+    const auto value = ReadRegValue(root, key, name);
+    if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD))
+        return std::nullopt;
+    DWORD number = 0;
+    std::memcpy(&number, value->data.data(), sizeof(number));
+    return number;
+}
+
+bool RegKeyExists(HKEY root, const std::wstring& key)
+{
+    UniqueKey opened;
+    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
+}
+
+void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
+               DWORD size)
+{
+    UniqueKey opened;
+    ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, opened.put(), nullptr),
+              ERROR_SUCCESS)
+        << Utf8(key);
+    ASSERT_EQ(::RegSetValueExW(opened.get(), name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+}
+
+void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text)
+{
+    SetRegRaw(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteRegKey(HKEY root, const std::wstring& key)
+{
+    ::RegDeleteTreeW(root, key.c_str());
+    ::RegDeleteKeyW(root, key.c_str());
 }
 
 } // namespace pellicor::test

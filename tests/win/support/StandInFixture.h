@@ -2,6 +2,7 @@
 // The client stand-in serving the real pipe "\\.\pipe\pellicor" inside the test program, for one
 // test at a time. Tests set answers per command (server.SetResponse / SetHandler / SetRules) and
 // read what the library sent (server.Requests, WaitForRequests).
+#include "tests/win/support/Utf8.h"
 #include "tools/standin/StandInServer.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,5 @@ protected:
 
     standin::StandInServer server;
 };
-
-// For gtest messages.
-std::string Utf8(const std::wstring& text);
 
 } // namespace pellicor::test

@@ -1,6 +1,7 @@
 #include "tests/win/support/XpRun.h"
 
 #include "common/UniqueHandle.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/RegistryScope.h"
 #include "tests/win/support/StandInFixture.h"
 
@@ -37,19 +38,14 @@ int StartXpRun(int argc, wchar_t** argv)
     std::wstring commandLine = L"\"" + path + L"\" " + kChildSwitch;
     for (int i = 1; i < argc; ++i)
         commandLine += L" \"" + std::wstring(argv[i]) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
     std::printf("%s: starting the tests again as a Windows XP program\n", Utf8(exeName).c_str());
     std::fflush(stdout);
-    if (!::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                          &startup, &process))
+    const UniqueKernelHandle child = StartProcess(path, commandLine, {}, true);
+    if (!child)
     {
         std::fprintf(stderr, "cannot start the XP run\n");
         return 1;
     }
-    const UniqueKernelHandle thread(process.hThread);
-    const UniqueKernelHandle child(process.hProcess);
     if (::WaitForSingleObject(child.get(), kXpRunLimitMs) != WAIT_OBJECT_0)
     {
         std::fprintf(stderr, "the XP run did not end within %lu s; ended\n", kXpRunLimitMs / 1000);

@@ -3,9 +3,9 @@
 //   view_band_capture.exe <output.bmp> <language id: 1033 or 2052> <display name>
 #include "tests/win/view/ViewFixture.h"
 
+#include "tests/win/support/TempFolder.h"
+
 #include <cstdio>
-#include <fstream>
-#include <filesystem>
 #include <string>
 
 namespace pellicor::test
@@ -30,23 +30,14 @@ bool SaveScreenRect(const RECT& rect, const std::wstring& path)
     info.biHeight = height;
     info.biPlanes = 1;
     info.biBitCount = 24;
-    const int stride = (width * 3 + 3) & ~3;
-    info.biSizeImage = static_cast<DWORD>(stride * height);
-    std::string pixels(info.biSizeImage, '\0');
-    const int lines = ::GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
+    std::string rows(static_cast<std::size_t>(((width * 3 + 3) & ~3) * height), '\0');
+    const int lines = ::GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), rows.data(),
                                   reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, screen);
     if (lines != height)
         return false;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
-    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    return static_cast<bool>(out);
+    WriteBitmapFile(path, info, rows);
+    return FileExists(path);
 }
 
 int Capture(const std::wstring& output, DWORD language, const std::wstring& nickName)
@@ -63,29 +54,22 @@ int Capture(const std::wstring& output, DWORD language, const std::wstring& nick
         std::fprintf(stderr, "the library did not load\n");
         return 1;
     }
-    VistaExplorerWindow window;
-    auto browser = FakeBrowser::Create();
-    browser->window = window.TopLevel();
-    SiteObject object(library);
-    object.SetSite(static_cast<IWebBrowser2*>(browser.get()));
     // No client listens: the panel is refused and the band shows.
-    FireDocumentComplete(*browser.get(), kInsideFolder);
-    FireDocumentComplete(*browser.get(), kInsideFolder);
-    ::RedrawWindow(window.TopLevel(), nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages(std::chrono::milliseconds(800));
-
-    const HWND dialog = ::FindWindowExW(window.ViewHost(), nullptr, L"#32770", nullptr);
-    RECT band{};
-    if (!dialog || !::GetWindowRect(dialog, &band))
+    bool saved = false;
     {
-        std::fprintf(stderr, "no band was shown\n");
-        return 1;
+        const BandWindow band(library);
+        ::RedrawWindow(band.window.TopLevel(), nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpMessages(std::chrono::milliseconds(800));
+        RECT rect{};
+        if (!band.Dialog() || !::GetWindowRect(band.Dialog(), &rect))
+        {
+            std::fprintf(stderr, "no band was shown\n");
+            return 1;
+        }
+        saved = SaveScreenRect(rect, output);
     }
-    const bool saved = SaveScreenRect(band, output);
     std::printf("%s\n", saved ? "saved" : "could not save the picture");
-    browser->Events().DropSinks();
-    object.Release();
     ::CoUninitialize();
     return saved ? 0 : 1;
 }

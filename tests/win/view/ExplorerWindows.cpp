@@ -49,37 +49,32 @@ HWND TopLevelWindow(const wchar_t* title)
 
 } // namespace
 
-VistaExplorerWindow::VistaExplorerWindow() : m_topLevel(TopLevelWindow(L"Explorer (Windows 7)"))
+ExplorerFrame::ExplorerFrame(const wchar_t* title) : m_topLevel(TopLevelWindow(title)) {}
+
+VistaExplorerWindow::VistaExplorerWindow() : ExplorerFrame(L"Explorer (Windows 7)")
 {
     const HWND tab = Child(m_topLevel.get(), L"ShellTabWindowClass");
-    const HWND duiView = Child(tab, L"DUIViewWndClassName");
-    m_viewWindow = Child(duiView, L"DirectUIHWND");
+    m_viewWindow = Child(Child(tab, L"DUIViewWndClassName"), L"DirectUIHWND");
     CreateFolderView();
 }
 
 void VistaExplorerWindow::CreateFolderView()
 {
-    m_sink = Child(m_viewWindow, L"CtrlNotifySink");
-    m_viewHost = Child(m_sink, L"SHELLDLL_DefView");
+    m_folderView = Child(m_viewWindow, L"CtrlNotifySink");
+    m_viewHost = Child(m_folderView, L"SHELLDLL_DefView");
     m_itemsView = Child(m_viewHost, L"DirectUIHWND");
 }
 
-void VistaExplorerWindow::ReplaceFolderView()
-{
-    ::DestroyWindow(m_sink);
-    CreateFolderView();
-}
-
 XpExplorerWindow::XpExplorerWindow(bool activeXView)
-    : m_activeX(activeXView), m_topLevel(TopLevelWindow(L"Explorer (Windows XP)"))
+    : ExplorerFrame(L"Explorer (Windows XP)"), m_activeX(activeXView)
 {
     CreateFolderView();
 }
 
 void XpExplorerWindow::CreateFolderView()
 {
-    m_defView = Child(m_topLevel.get(), L"SHELLDLL_DefView");
-    const HWND duiWindow = Child(Child(m_defView, L"DUIViewWndClassName"), L"DirectUIHWND");
+    m_folderView = Child(m_topLevel.get(), L"SHELLDLL_DefView");
+    const HWND duiWindow = Child(Child(m_folderView, L"DUIViewWndClassName"), L"DirectUIHWND");
     if (m_activeX)
     {
         m_viewHost = Child(Child(duiWindow, L"PellicorTestPane"), L"PellicorTestPane");
@@ -90,12 +85,6 @@ void XpExplorerWindow::CreateFolderView()
         m_viewHost = Child(duiWindow, L"CtrlNotifySink");
         m_itemsView = Child(m_viewHost, L"SysListView32");
     }
-}
-
-void XpExplorerWindow::ReplaceFolderView()
-{
-    ::DestroyWindow(m_defView);
-    CreateFolderView();
 }
 
 UniqueWindow CreatePlainWindow()

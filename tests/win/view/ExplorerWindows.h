@@ -11,49 +11,58 @@ namespace pellicor::test
 constexpr int kWindowWidth = 800;
 constexpr int kWindowHeight = 500;
 
-// Windows 7:  top level > ShellTabWindowClass > DUIViewWndClassName > DirectUIHWND (view window)
-//             > CtrlNotifySink > SHELLDLL_DefView (view host) > DirectUIHWND (items view)
-class VistaExplorerWindow
+// What every Explorer window shows the view integration: its top-level window, the host of the
+// folder view and the items view in it. A navigation destroys the folder view (from folderView
+// down) and creates a new one in its place.
+class ExplorerFrame
 {
 public:
-    VistaExplorerWindow();
+    virtual ~ExplorerFrame() = default;
     HWND TopLevel() const { return m_topLevel.get(); }
-    HWND ViewWindow() const { return m_viewWindow; }
     HWND ViewHost() const { return m_viewHost; }
     HWND ItemsView() const { return m_itemsView; }
-    // A navigation: the folder view is destroyed and a new one created in its place.
-    void ReplaceFolderView();
+    void ReplaceFolderView()
+    {
+        ::DestroyWindow(m_folderView);
+        CreateFolderView();
+    }
 
-private:
-    void CreateFolderView();
+protected:
+    explicit ExplorerFrame(const wchar_t* title);
+    virtual void CreateFolderView() = 0;
 
     UniqueWindow m_topLevel;
-    HWND m_viewWindow = nullptr;
-    HWND m_sink = nullptr;
+    HWND m_folderView = nullptr;
     HWND m_viewHost = nullptr;
     HWND m_itemsView = nullptr;
 };
 
-// Windows XP: top level (view window) > SHELLDLL_DefView > DUIViewWndClassName > DirectUIHWND
-//             > CtrlNotifySink (view host) > SysListView32 (items view)
+// Windows 7:  top level > ShellTabWindowClass > DUIViewWndClassName > DirectUIHWND (view window)
+//             > CtrlNotifySink (folder view) > SHELLDLL_DefView (view host) > DirectUIHWND (items view)
+class VistaExplorerWindow : public ExplorerFrame
+{
+public:
+    VistaExplorerWindow();
+    HWND ViewWindow() const { return m_viewWindow; }
+
+private:
+    void CreateFolderView() override;
+
+    HWND m_viewWindow = nullptr;
+};
+
+// Windows XP: top level (view window) > SHELLDLL_DefView (folder view) > DUIViewWndClassName
+//             > DirectUIHWND > CtrlNotifySink (view host) > SysListView32 (items view)
 // or, with an ActiveX view:  DirectUIHWND > a pane > AtlAxWin (items view; the pane is the host)
-class XpExplorerWindow
+class XpExplorerWindow : public ExplorerFrame
 {
 public:
     explicit XpExplorerWindow(bool activeXView = false);
-    HWND TopLevel() const { return m_topLevel.get(); }
-    HWND ViewHost() const { return m_viewHost; }
-    HWND ItemsView() const { return m_itemsView; }
-    void ReplaceFolderView();
 
 private:
-    void CreateFolderView();
+    void CreateFolderView() override;
 
     bool m_activeX;
-    UniqueWindow m_topLevel;
-    HWND m_defView = nullptr;
-    HWND m_viewHost = nullptr;
-    HWND m_itemsView = nullptr;
 };
 
 class XpActiveXExplorerWindow : public XpExplorerWindow

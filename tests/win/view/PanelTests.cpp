@@ -38,8 +38,8 @@ TEST_F(ViewTest, ARefusedPanelShowsTheBandUntilAPollIsAccepted)
     const auto refusedAt = std::chrono::steady_clock::now();
     const HWND dialog = PromptDialog();
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin));
-    EXPECT_EQ(0u, CountOf(kSelectionChanged));
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin));
+    EXPECT_EQ(0u, CountOf(kCommandNotifySeletionChanged));
 
     // The band across the top of the view host, the file list below it.
     EXPECT_TRUE(IsShown(dialog));
@@ -56,23 +56,23 @@ TEST_F(ViewTest, ARefusedPanelShowsTheBandUntilAPollIsAccepted)
 
     folderView->selection = {L"C:\\Drovana\\Docs\\a.txt"};
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    EXPECT_EQ(0u, CountOf(kSelectionChanged)) << "no selection is reported without a panel";
+    EXPECT_EQ(0u, CountOf(kCommandNotifySeletionChanged)) << "no selection is reported without a panel";
 
     // The client signs in; the next poll (4 s after the refusal, then every 2.5 s) attaches.
     Accept();
-    ASSERT_TRUE(PumpUntil([&] { return CountOf(kSelectionChanged) == 1; }, 7000ms));
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCommandNotifySeletionChanged) == 1; }, 7000ms));
     EXPECT_GE(std::chrono::steady_clock::now() - refusedAt, 3900ms);
-    const auto attach = ArgumentsOf(kCreatePluginWin);
+    const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(2u, attach.size());
     EXPECT_EQ(attach[0], attach[1]) << "the poll names the same windows and folder";
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{
                   {HandleText(window.ViewWindow()), L"C:\\Drovana\\Docs\\a.txt"}}),
-              ArgumentsOf(kSelectionChanged));
+              ArgumentsOf(kCommandNotifySeletionChanged));
     EXPECT_FALSE(IsShown(dialog)) << "the band hides once the panel is accepted";
     EXPECT_EQ(kBandHeight, RectInParent(window.ItemsView()).top) << "the list stays where the band left it";
 
     PumpMessages(2700ms);
-    EXPECT_EQ(2u, CountOf(kCreatePluginWin)) << "the poll has stopped";
+    EXPECT_EQ(2u, CountOf(kCommandNotifyCreatePluginWin)) << "the poll has stopped";
 }
 
 TEST_F(ViewTest, ABurstOfResizesIsReportedOnceAfterItSettles)
@@ -81,7 +81,7 @@ TEST_F(ViewTest, ABurstOfResizesIsReportedOnceAfterItSettles)
     // Right after the attachment the client lays its panel out itself: no report.
     ::SetWindowPos(window.ViewHost(), nullptr, 0, 0, 700, 400, SWP_NOZORDER | SWP_NOMOVE);
     PumpMessages(300ms);
-    EXPECT_EQ(0u, CountOf(kWindowResize));
+    EXPECT_EQ(0u, CountOf(kCommandNotifyWindowResize));
 
     PumpMessages(200ms);
     for (int i = 0; i < 5; ++i)
@@ -89,11 +89,11 @@ TEST_F(ViewTest, ABurstOfResizesIsReportedOnceAfterItSettles)
         ::SetWindowPos(window.ViewHost(), nullptr, 0, 0, 600 + 10 * i, 400, SWP_NOZORDER | SWP_NOMOVE);
         PumpMessages(50ms);
     }
-    EXPECT_EQ(0u, CountOf(kWindowResize)) << "nothing while the resizing goes on";
+    EXPECT_EQ(0u, CountOf(kCommandNotifyWindowResize)) << "nothing while the resizing goes on";
     PumpMessages(300ms);
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{
                   {HandleText(window.ViewWindow()), HandleText(window.ItemsView())}}),
-              ArgumentsOf(kWindowResize));
+              ArgumentsOf(kCommandNotifyWindowResize));
 }
 
 TEST_F(ViewTest, ResizingTheBandLaysItOutAgainAndSendsNothing)
@@ -124,11 +124,11 @@ TEST_F(ViewTest, ASelectionIsReportedWhenItChanges)
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
     const std::wstring view = HandleText(window.ViewWindow());
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{{view, a, b}, {view, b, a}, {view, kInsideFolder}}),
-              ArgumentsOf(kSelectionChanged));
+              ArgumentsOf(kCommandNotifySeletionChanged));
 
     // A new attachment always reports the selection, even an unchanged one.
     Navigate(kInsideFolder);
-    EXPECT_EQ(4u, CountOf(kSelectionChanged));
+    EXPECT_EQ(4u, CountOf(kCommandNotifySeletionChanged));
 }
 
 // A select-all in a huge folder cannot be sent in one request: it is neither walked item by item on
@@ -140,7 +140,7 @@ TEST_F(ViewTest, ASelectionTooLargeToSendIsNotWalked)
     const std::wstring a = L"C:\\Drovana\\Docs\\a.txt";
     folderView->selection = {a};
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    ASSERT_EQ(1u, CountOf(kSelectionChanged));
+    ASSERT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
 
     folderView->selection.clear();
     for (int i = 0; i < 100000; ++i)
@@ -148,13 +148,13 @@ TEST_F(ViewTest, ASelectionTooLargeToSendIsNotWalked)
     *folderView->itemReads = 0;
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
     EXPECT_LT(*folderView->itemReads, 200) << "reading stops where the request stops fitting";
-    EXPECT_EQ(1u, CountOf(kSelectionChanged));
+    EXPECT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    EXPECT_EQ(1u, CountOf(kSelectionChanged));
+    EXPECT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
 
     folderView->selection = {a};
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    EXPECT_EQ(2u, CountOf(kSelectionChanged));
+    EXPECT_EQ(2u, CountOf(kCommandNotifySeletionChanged));
 }
 
 TEST_F(ViewTest, TheClientsMessagesPlaceItsPanelAndShowTheBand)
@@ -184,8 +184,8 @@ TEST_F(ViewTest, TheClientsMessagesPlaceItsPanelAndShowTheBand)
     EXPECT_EQ(kBandHeight, RectInParent(window.ItemsView()).top);
     folderView->selection = {L"C:\\Drovana\\Docs\\a.txt"};
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    EXPECT_EQ(0u, CountOf(kSelectionChanged)) << "signed out: no panel to tell";
-    EXPECT_TRUE(PumpUntil([&] { return CountOf(kCreatePluginWin) == 1; }, 5000ms));
+    EXPECT_EQ(0u, CountOf(kCommandNotifySeletionChanged)) << "signed out: no panel to tell";
+    EXPECT_TRUE(PumpUntil([&] { return CountOf(kCommandNotifyCreatePluginWin) == 1; }, 5000ms));
     EXPECT_FALSE(IsShown(dialog));
 }
 
@@ -199,8 +199,9 @@ TEST_F(ViewTest, LeavingTheSyncFolderUnderTheBandStopsThePoll)
     Navigate(kOutsideFolder);
     EXPECT_FALSE(::IsWindow(dialog)) << "the band belongs to the folder that was left";
     PumpMessages(4500ms);
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "no panel is attached to a folder outside the sync folder";
-    EXPECT_EQ(0u, CountOf(kWindowClose)) << "the client never had a panel here";
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin))
+        << "no panel is attached to a folder outside the sync folder";
+    EXPECT_EQ(0u, CountOf(kCommandNotifyWinDowClose)) << "the client never had a panel here";
 }
 
 TEST_F(ViewTest, AnObjectLetGoWithTimersRunningLeavesNothingBehind)

@@ -3,12 +3,11 @@
 #include "tests/win/view/ViewFixture.h"
 
 #include "tests/win/support/RegistryScope.h"
+#include "tests/win/support/TempFolder.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 namespace pellicor::test
@@ -177,42 +176,24 @@ TEST_F(PromptTest, TheLinkStartsTheClientOncePerClick)
 }
 
 // A 26 x 26 bitmap file of one colour.
-void WriteBitmapFile(const std::wstring& path, COLORREF colour)
+void WriteOneColourBitmap(const std::wstring& path, COLORREF colour)
 {
     constexpr int side = 26;
     constexpr int stride = (side * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = side;
-    info.biHeight = side;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = stride * side;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::string pixels(info.biSizeImage, '\0');
+    std::string rows(stride * side, '\0');
     for (int y = 0; y < side; ++y)
     {
         for (int x = 0; x < side; ++x)
         {
-            pixels[y * stride + x * 3 + 0] = static_cast<char>(GetBValue(colour));
-            pixels[y * stride + x * 3 + 1] = static_cast<char>(GetGValue(colour));
-            pixels[y * stride + x * 3 + 2] = static_cast<char>(GetRValue(colour));
+            rows[y * stride + x * 3 + 0] = static_cast<char>(GetBValue(colour));
+            rows[y * stride + x * 3 + 1] = static_cast<char>(GetGValue(colour));
+            rows[y * stride + x * 3 + 2] = static_cast<char>(GetRValue(colour));
         }
     }
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
-    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-}
-
-std::wstring TempPath(const wchar_t* name)
-{
-    wchar_t folder[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + name;
+    BITMAPINFOHEADER info{};
+    info.biWidth = side;
+    info.biHeight = side;
+    WriteBitmapFile(path, info, rows);
 }
 
 class AvatarTest : public StandInFixture
@@ -222,7 +203,7 @@ protected:
     {
         StandInFixture::SetUp();
         ASSERT_EQ(S_OK, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        server.SetResponse(kCreatePluginWin, standin::Response::WithStatus(L"later"));
+        server.SetResponse(kCommandNotifyCreatePluginWin, standin::Response::WithStatus(L"later"));
     }
     void TearDown() override
     {
@@ -236,42 +217,31 @@ protected:
         ClientSettingsKey settings;
         settings.SignIn(kSyncFolder);
         settings.SetString(L"AvatarPath", avatarPath);
-        VistaExplorerWindow window;
-        auto browser = FakeBrowser::Create();
-        browser->window = window.TopLevel();
-        SiteObject object(library);
-        object.SetSite(static_cast<IWebBrowser2*>(browser.get()));
-        FireDocumentComplete(*browser.get(), kInsideFolder);
-        FireDocumentComplete(*browser.get(), kInsideFolder);
+        const BandWindow band(library);
         PumpMessages(100ms);
-        const HWND dialog = ::FindWindowExW(window.ViewHost(), nullptr, L"#32770", nullptr);
-        ::SendMessageW(dialog, kDrawAvatarMessage, 0, 0);
-        const HDC dc = ::GetDC(dialog);
+        ::SendMessageW(band.Dialog(), kDrawAvatarMessage, 0, 0);
+        const HDC dc = ::GetDC(band.Dialog());
         const COLORREF centre = ::GetPixel(dc, 31, 23);
-        ::ReleaseDC(dialog, dc);
-        browser->Events().DropSinks();
-        object.Release();
+        ::ReleaseDC(band.Dialog(), dc);
         return centre;
     }
 
     LibraryUnderTest library;
+    TempFolder pictures;
 };
 
 TEST_F(AvatarTest, ThePictureFileIsShownOrElseTheDefaultPicture)
 {
-    const std::wstring red = TempPath(L"pellicor-avatar-red.bmp");
-    WriteBitmapFile(red, RGB(255, 0, 0));
-    const std::wstring junk = TempPath(L"pellicor-avatar-junk.jpg");
-    std::ofstream(std::filesystem::path(junk), std::ios::binary) << "this is no picture at all";
+    const std::wstring red = pictures.Path(L"red.bmp");
+    WriteOneColourBitmap(red, RGB(255, 0, 0));
+    const std::wstring junk = pictures.File(L"junk.jpg", "this is no picture at all");
 
     EXPECT_EQ(RGB(255, 0, 0), DrawnPictureCentre(red));
-    const COLORREF missing = DrawnPictureCentre(TempPath(L"pellicor-avatar-missing.png"));
-    EXPECT_NE(RGB(255, 0, 0), missing);
-    EXPECT_NE(CLR_INVALID, missing);
-    EXPECT_EQ(missing, DrawnPictureCentre(junk)) << "an undecodable file gives the default picture";
-    EXPECT_EQ(missing, DrawnPictureCentre(L"")) << "so does an empty path";
-    ::DeleteFileW(red.c_str());
-    ::DeleteFileW(junk.c_str());
+    // The default picture (bitmap 120) is a grey silhouette; its centre is the silhouette's grey.
+    const COLORREF silhouette = RGB(0xA4, 0xA4, 0xA4);
+    EXPECT_EQ(silhouette, DrawnPictureCentre(pictures.Path(L"missing.png"))) << "a missing file";
+    EXPECT_EQ(silhouette, DrawnPictureCentre(junk)) << "an undecodable file";
+    EXPECT_EQ(silhouette, DrawnPictureCentre(L"")) << "an empty path";
 }
 
 // Nothing the client posts reaches the band before it is initialised.
@@ -306,7 +276,7 @@ TEST_F(ViewTest, ClientMessagesBeforeTheDialogIsInitialisedAreIgnored)
     PumpMessages(50ms);
 
     EXPECT_TRUE(g_sentBeforeInit);
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin));
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin));
     EXPECT_FALSE(::GetWindowLongPtrW(PromptDialog(), GWL_STYLE) & WS_VISIBLE)
         << "no band for a sign-out never seen";
     EXPECT_EQ(::GetDesktopWindow(), ::GetAncestor(panel.get(), GA_PARENT));

@@ -76,13 +76,13 @@ TEST_F(ViewTest, EverySecondDocumentCompleteIsProcessedFromVistaOn)
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
     const HWND firstDialog = PromptDialog();
     ASSERT_NE(nullptr, firstDialog);
-    const auto attach = ArgumentsOf(kCreatePluginWin);
+    const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(1u, attach.size());
     EXPECT_EQ((std::vector<std::wstring>{HandleText(window.ViewWindow()), HandleText(window.ItemsView()),
                                          HandleText(firstDialog), kInsideFolder}),
               attach[0]);
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow()), kInsideFolder}}),
-              ArgumentsOf(kSelectionChanged))
+              ArgumentsOf(kCommandNotifySeletionChanged))
         << "an accepted panel is told the selection, the folder itself when nothing is selected";
     EXPECT_EQ(1u, folderView->Events().AdviseCount()) << "the folder view's events are subscribed to";
     EXPECT_FALSE(::GetWindowLongPtrW(firstDialog, GWL_STYLE) & WS_VISIBLE) << "the band stays hidden";
@@ -93,12 +93,12 @@ TEST_F(ViewTest, EverySecondDocumentCompleteIsProcessedFromVistaOn)
     EXPECT_EQ(0u, server.RequestCount());
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
     EXPECT_FALSE(::IsWindow(firstDialog)) << "the earlier dialog is destroyed";
-    const auto again = ArgumentsOf(kCreatePluginWin);
+    const auto again = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(1u, again.size());
     EXPECT_EQ(HandleText(PromptDialog()), again[0][2]);
     EXPECT_EQ(L"C:\\Drovana\\Photos", again[0][3]);
-    EXPECT_EQ(1u, CountOf(kSelectionChanged));
-    EXPECT_EQ(0u, CountOf(kWindowClose));
+    EXPECT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
+    EXPECT_EQ(0u, CountOf(kCommandNotifyWinDowClose));
     EXPECT_EQ(2u, folderView->Events().AdviseCount()) << "each navigation brings a view to subscribe to";
 }
 
@@ -113,7 +113,7 @@ TEST_F(ViewTest, ALocationThatIsNoStringKeepsThePreviousFolder)
     EXPECT_EQ(S_OK, FireDocumentCompleteWithoutLocation(*browser.get()));
     EXPECT_EQ(S_OK, FireDocumentCompleteWithNumber(*browser.get()));
     EXPECT_EQ(S_OK, FireDocumentCompleteWithNumber(*browser.get()));
-    const auto attach = ArgumentsOf(kCreatePluginWin);
+    const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(2u, attach.size()) << "the previous folder is tested again, and is still inside";
     EXPECT_EQ(kInsideFolder, attach[0][3]);
     EXPECT_EQ(kInsideFolder, attach[1][3]);
@@ -125,17 +125,17 @@ TEST_F(ViewTest, TheSyncFolderIsComparedWithoutCaseAndTrailingBackslashes)
     Navigate(L"C:\\DrovanaOld");
     EXPECT_EQ(0u, server.RequestCount()) << "a sibling with a longer name is outside";
     Navigate(L"c:\\drovana");
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "the sync folder itself is inside";
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin)) << "the sync folder itself is inside";
     Navigate(L"c:\\DROVANA\\Docs");
-    EXPECT_EQ(2u, CountOf(kCreatePluginWin));
+    EXPECT_EQ(2u, CountOf(kCommandNotifyCreatePluginWin));
 
     settings.SetString(L"username", L"");
     server.ClearRequests();
     Navigate(kInsideFolder);
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
-              ArgumentsOf(kWindowClose))
+              ArgumentsOf(kCommandNotifyWinDowClose))
         << "signed out: nothing is inside the sync folder, and the attached panel is closed";
-    EXPECT_EQ(0u, CountOf(kCreatePluginWin));
+    EXPECT_EQ(0u, CountOf(kCommandNotifyCreatePluginWin));
 }
 
 TEST_F(ViewTest, TheClientHearsWhenThePanelGoesAway)
@@ -147,15 +147,15 @@ TEST_F(ViewTest, TheClientHearsWhenThePanelGoesAway)
     AttachAccepted();
     Navigate(kOutsideFolder);
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
-              ArgumentsOf(kWindowClose));
+              ArgumentsOf(kCommandNotifyWinDowClose));
     Navigate(kOutsideFolder);
-    EXPECT_EQ(1u, CountOf(kWindowClose)) << "closed once";
+    EXPECT_EQ(1u, CountOf(kCommandNotifyWinDowClose)) << "closed once";
 
     Navigate(kInsideFolder);
     server.ClearRequests();
     EXPECT_EQ(S_OK, browser->Events().Fire(DISPID_ONQUIT));
     EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
-              ArgumentsOf(kWindowClose));
+              ArgumentsOf(kCommandNotifyWinDowClose));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "tests/win/view/ViewFixture.h"
 
 #include "tests/win/support/ShellClassIds.h"
+#include "tests/win/support/TempFolder.h"
 #include "tests/win/view/ExplorerWindows.h"
 
 #include <cstdio>
@@ -100,6 +101,34 @@ HRESULT FireDocumentCompleteWithoutLocation(FakeBrowser& browser)
     return FireDocumentCompleteWith(browser, nullptr, false);
 }
 
+void WriteBitmapFile(const std::wstring& path, BITMAPINFOHEADER info, const std::string& rows)
+{
+    info.biSize = sizeof(info);
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = static_cast<DWORD>(rows.size());
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    WriteFileBytes(path, std::string(reinterpret_cast<const char*>(&file), sizeof(file)) +
+                             std::string(reinterpret_cast<const char*>(&info), sizeof(info)) + rows);
+}
+
+BandWindow::BandWindow(const LibraryUnderTest& library) : m_object(library)
+{
+    m_browser->window = window.TopLevel();
+    m_object.SetSite(static_cast<IWebBrowser2*>(m_browser.get()));
+    FireDocumentComplete(*m_browser.get(), kInsideFolder);
+    FireDocumentComplete(*m_browser.get(), kInsideFolder);
+}
+
+BandWindow::~BandWindow()
+{
+    m_browser->Events().DropSinks();
+    m_object.Release();
+}
+
 template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::SetUp()
 {
     StandInFixture::SetUp();
@@ -141,8 +170,8 @@ template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::Navigate(
 template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::AttachAccepted()
 {
     Navigate(kInsideFolder);
-    ASSERT_EQ(1u, CountOf(kCreatePluginWin));
-    ASSERT_EQ(1u, CountOf(kSelectionChanged));
+    ASSERT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin));
+    ASSERT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
     server.ClearRequests();
 }
 

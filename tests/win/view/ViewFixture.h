@@ -2,6 +2,7 @@
 // One Explorer window with the library's site object in it, driven as Explorer drives it: a fake
 // browser for the window, the real window tree, the client stand-in on the real pipe, and the client
 // signed in with the sync folder C:\Drovana.
+#include "shellext/channel/ClientCommands.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/FakeBrowserSite.h"
 #include "tests/win/support/LibraryUnderTest.h"
@@ -22,11 +23,6 @@ namespace pellicor::test
 constexpr const wchar_t* kSyncFolder = L"C:\\Drovana";
 constexpr const wchar_t* kInsideFolder = L"C:\\Drovana\\Docs";
 constexpr const wchar_t* kOutsideFolder = L"C:\\Users\\tester\\Desktop";
-
-constexpr const wchar_t* kCreatePluginWin = L"NotifyCreatePluginWin";
-constexpr const wchar_t* kWindowResize = L"NotifyWindowResize";
-constexpr const wchar_t* kSelectionChanged = L"NotifySeletionChanged";
-constexpr const wchar_t* kWindowClose = L"NotifyWinDowClose";
 
 // Dialog 111 and its link control.
 constexpr int kPromptLinkId = 1002;
@@ -64,6 +60,29 @@ HRESULT FireDocumentComplete(FakeBrowser& browser, const std::wstring& location)
 HRESULT FireDocumentCompleteWithNumber(FakeBrowser& browser);
 HRESULT FireDocumentCompleteWithoutLocation(FakeBrowser& browser);
 
+// A 24-bit bitmap file: the header for info (whose size fields it fills in), then the rows as given.
+void WriteBitmapFile(const std::wstring& path, BITMAPINFOHEADER info, const std::string& rows);
+
+// One Windows 7 Explorer window whose site object has navigated into the sync folder while no client
+// accepted the panel, so that the band shows (the client's settings are the caller's).
+class BandWindow
+{
+public:
+    explicit BandWindow(const LibraryUnderTest& library);
+    ~BandWindow();
+    BandWindow(const BandWindow&) = delete;
+    BandWindow& operator=(const BandWindow&) = delete;
+
+    // The band: the prompt dialog in the view host.
+    HWND Dialog() const { return ::FindWindowExW(window.ViewHost(), nullptr, L"#32770", nullptr); }
+
+    VistaExplorerWindow window;
+
+private:
+    ComPtr<FakeBrowser> m_browser = FakeBrowser::Create();
+    SiteObject m_object;
+};
+
 template <typename ExplorerWindow> class ViewFixtureOf : public StandInFixture
 {
 protected:
@@ -78,8 +97,11 @@ protected:
     HWND PromptDialog() const;
     std::vector<std::vector<std::wstring>> ArgumentsOf(const wchar_t* command) const;
     std::size_t CountOf(const wchar_t* command) const { return server.RequestsFor(command).size(); }
-    void Refuse() { server.SetResponse(kCreatePluginWin, standin::Response::WithStatus(L"later")); }
-    void Accept() { server.SetResponse(kCreatePluginWin, standin::Response::Ok()); }
+    void Refuse()
+    {
+        server.SetResponse(kCommandNotifyCreatePluginWin, standin::Response::WithStatus(L"later"));
+    }
+    void Accept() { server.SetResponse(kCommandNotifyCreatePluginWin, standin::Response::Ok()); }
 
     ClientSettingsKey settings;
     LibraryUnderTest library;

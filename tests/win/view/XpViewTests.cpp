@@ -33,7 +33,7 @@ TEST_F(XpViewTest, EveryDocumentCompleteIsProcessed)
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
     const HWND dialog = PromptDialog();
     ASSERT_NE(nullptr, dialog) << "the dialog is a child of the CtrlNotifySink";
-    const auto attach = ArgumentsOf(kCreatePluginWin);
+    const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(1u, attach.size());
     EXPECT_EQ((std::vector<std::wstring>{HandleText(window.TopLevel()), HandleText(window.ItemsView()),
                                          HandleText(dialog), kInsideFolder}),
@@ -51,13 +51,13 @@ TEST_F(XpViewTest, TheOldViewIsLookedForAgainUntilANewOneIsThere)
     PumpMessages(1000ms);
     EXPECT_EQ(0u, server.RequestCount());
     window.ReplaceFolderView();
-    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCreatePluginWin) == 1; }, 1000ms));
-    const auto attach = ArgumentsOf(kCreatePluginWin);
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCommandNotifyCreatePluginWin) == 1; }, 1000ms));
+    const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     EXPECT_NE(oldHost, window.ViewHost());
     EXPECT_EQ(HandleText(window.ItemsView()), attach[0][1]);
     EXPECT_EQ(L"C:\\Drovana\\Photos", attach[0][3]);
     PumpMessages(900ms);
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "the retries have ended";
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin)) << "the retries have ended";
 }
 
 TEST_F(XpViewTest, TheNinthFindingOfTheOldViewIsAccepted)
@@ -65,11 +65,11 @@ TEST_F(XpViewTest, TheNinthFindingOfTheOldViewIsAccepted)
     AttachAccepted();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
-    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCreatePluginWin) == 1; }, 5000ms));
+    ASSERT_TRUE(PumpUntil([&] { return CountOf(kCommandNotifyCreatePluginWin) == 1; }, 5000ms));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, 3000ms) << "eight retries, 400 ms apart";
     EXPECT_LE(elapsed, 4500ms);
-    EXPECT_EQ(HandleText(window.ItemsView()), ArgumentsOf(kCreatePluginWin)[0][1]);
+    EXPECT_EQ(HandleText(window.ItemsView()), ArgumentsOf(kCommandNotifyCreatePluginWin)[0][1]);
 }
 
 TEST_F(XpViewTest, NoRetryOutlivesItsObjectOrItsFolder)
@@ -77,13 +77,13 @@ TEST_F(XpViewTest, NoRetryOutlivesItsObjectOrItsFolder)
     AttachAccepted();
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), L"C:\\Drovana\\Photos"));
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kOutsideFolder));
-    EXPECT_EQ(1u, CountOf(kWindowClose));
+    EXPECT_EQ(1u, CountOf(kCommandNotifyWinDowClose));
     window.ReplaceFolderView();
     PumpMessages(900ms);
-    EXPECT_EQ(0u, CountOf(kCreatePluginWin)) << "leaving the sync folder stops the retry";
+    EXPECT_EQ(0u, CountOf(kCommandNotifyCreatePluginWin)) << "leaving the sync folder stops the retry";
 
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin));
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin));
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
     browser->Events().DropSinks();
     folderView->Events().DropSinks();
@@ -92,7 +92,7 @@ TEST_F(XpViewTest, NoRetryOutlivesItsObjectOrItsFolder)
         << "the window no longer names the object";
     window.ReplaceFolderView();
     PumpMessages(900ms);
-    EXPECT_EQ(1u, CountOf(kCreatePluginWin)) << "no retry runs for an object that is gone";
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin)) << "no retry runs for an object that is gone";
 }
 
 // Whatever the panel's state, leaving the sync folder ends a retry still waiting for the previous
@@ -107,7 +107,7 @@ TEST_F(XpViewTest, ARetryNeverAttachesOutsideTheSyncFolder)
         server.ClearRequests();
         window.ReplaceFolderView();
         PumpMessages(900ms);
-        EXPECT_EQ(0u, CountOf(kCreatePluginWin)) << state;
+        EXPECT_EQ(0u, CountOf(kCommandNotifyCreatePluginWin)) << state;
         EXPECT_EQ(nullptr, PromptDialog()) << state;
     };
     AttachAccepted();
@@ -127,13 +127,13 @@ TEST_F(XpViewTest, ARetryNeverAttachesOutsideTheSyncFolder)
     server.ClearRequests();
     window.ReplaceFolderView();
     PumpMessages(900ms);
-    EXPECT_EQ(0u, CountOf(kCreatePluginWin)) << "signed out";
+    EXPECT_EQ(0u, CountOf(kCommandNotifyCreatePluginWin)) << "signed out";
 }
 
 TEST_F(XpActiveXViewTest, AnActiveXViewIsTheItemsView)
 {
     EXPECT_EQ(S_OK, FireDocumentComplete(*browser.get(), kInsideFolder));
-    const auto attach = ArgumentsOf(kCreatePluginWin);
+    const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(1u, attach.size());
     EXPECT_EQ(HandleText(window.ItemsView()), attach[0][1]) << "the AtlAxWin window";
     EXPECT_NE(nullptr, PromptDialog()) << "the dialog is a child of the AtlAxWin window's parent";

@@ -1,0 +1,18 @@
+#include "tests/win/support/Utf8.h"
+
+#include <windows.h>
+
+namespace pellicor::test
+{
+
+std::string Utf8(const std::wstring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                          nullptr);
+    return out;
+}
+
+} // namespace pellicor::test
