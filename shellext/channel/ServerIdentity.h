@@ -3,7 +3,7 @@
 // "\\.\pipe\pellicor" first, another user's session or any program started before the client,
 // would otherwise receive every path Explorer draws and decide overlays, menus and the panel.
 // So the server must run in the caller's session as the caller's user. Portable: no <windows.h>;
-// the system facts are learned by the glue (ServerIdentityCheck.h).
+// the system facts are learned by the glue (ServerIdentityCheck.cpp).
 #include <array>
 #include <cstddef>
 #include <cstdint>
