@@ -1,9 +1,8 @@
 // Plays drovana.exe for the launcher's tests: records the command line it was started with beside
-// itself, in client-command-line.txt (UTF-16), and exits. Started as "--desktop" it only makes sure
-// the shell's desktop process runs, which Wine starts on a program's first look at the desktop.
-// Started as "--window hang" it shows the client's main window and then takes no message ever again;
-// as "--window slow MS" it takes MS milliseconds to handle WM_CLOSE, then closes and exits with 0.
-// Either stops by itself after two minutes, so that a failed test leaves nothing behind. Started as
+// itself, in client-command-line.txt (UTF-16), and exits. Started as "--window hang" it shows the client's
+// main window and then takes no message ever again; as "--window slow MS" it takes MS milliseconds to handle
+// WM_CLOSE, then closes and exits with 0. Either stops by itself after two minutes, so that a failed test
+// leaves nothing behind. Started as
 // "--unix TOOL ARGS" it starts Z:\bin\TOOL with ARGS for the link tests and exits with 0 once started.
 #include "common/UniqueHandle.h"
 
@@ -62,11 +61,6 @@ int ShowClientWindow(bool hang)
 int main()
 {
     const std::wstring commandLine = ::GetCommandLineW();
-    if (commandLine.find(L"--desktop") != std::wstring::npos)
-    {
-        ::GetDesktopWindow();
-        return 0;
-    }
     if (const std::size_t unix = commandLine.find(L"--unix "); unix != std::wstring::npos)
     {
         std::wstring toolLine = commandLine.substr(unix + 7);

@@ -1,6 +1,7 @@
 #include "tests/win/launcher/LauncherHarness.h"
 
 #include "common/UniqueHandle.h"
+#include "launcher/Registration.h"
 #include "launcher/core/VirtualDriveTable.h"
 #include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/Processes.h"
@@ -11,8 +12,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <cstring>
 #include <regex>
+#include <span>
 
 namespace pellicor::test::launcher
 {
@@ -74,9 +75,7 @@ std::optional<std::wstring> LauncherFolder::ClientStart() const
     const auto bytes = ReadFileBytes(m_path + kClientRecordName);
     if (!bytes)
         return std::nullopt;
-    std::wstring text(bytes->size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), bytes->data(), text.size() * sizeof(wchar_t));
-    return text;
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes->data()), bytes->size() / sizeof(wchar_t));
 }
 
 std::optional<std::wstring> LauncherFolder::WaitForClientStart() const
@@ -97,11 +96,16 @@ void LauncherFolder::ForgetClientStart() const
     ::DeleteFileW((m_path + kClientRecordName).c_str());
 }
 
-std::wstring LogFolder()
+std::wstring ShellFolder(int csidl)
 {
     wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-    return std::wstring(path) + L"\\Pellicor";
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring LogFolder()
+{
+    return ShellFolder(CSIDL_APPDATA) + L"\\Pellicor";
 }
 
 std::wstring LogFile()
@@ -151,38 +155,22 @@ std::vector<std::string> LogMessages()
 
 void RemoveLauncherRegistration(HKEY userRoot)
 {
-    auto rootOf = [userRoot](drovana::RegRoot root)
+    auto remove = [userRoot](std::span<const drovana::RegRow> rows)
     {
-        switch (root)
+        for (const auto& row : rows)
         {
-        case drovana::RegRoot::ClassesRoot:
-            return HKEY_CLASSES_ROOT;
-        case drovana::RegRoot::LocalMachine:
-            return HKEY_LOCAL_MACHINE;
-        case drovana::RegRoot::CurrentUser:
-            return HKEY_CURRENT_USER;
-        case drovana::RegRoot::UserRoot:
-            return userRoot;
+            const std::wstring key = row.key;
+            // Keys shared with the rest of the system keep everything but our values.
+            if (key == DROVANA_APPROVED_KEY || key == DROVANA_PLACES_BAR_KEY)
+                ::RegDeleteKeyValueW(drovana::RootKey(row.root, userRoot), row.key, row.value);
+            else
+                ::SHDeleteKeyW(drovana::RootKey(row.root, userRoot), row.key);
         }
-        return HKEY_CURRENT_USER;
     };
-    auto remove = [&](const drovana::RegRow& row)
-    {
-        const std::wstring key = row.key;
-        // Keys shared with the rest of the system keep everything but our values.
-        if (key == DROVANA_APPROVED_KEY || key == DROVANA_PLACES_BAR_KEY)
-            ::RegDeleteKeyValueW(rootOf(row.root), row.key, row.value);
-        else
-            ::SHDeleteKeyW(rootOf(row.root), row.key);
-    };
-    for (const auto& row : drovana::kInstallerRows)
-        remove(row);
-    for (const auto& row : drovana::kRemovalRows)
-        remove(row);
-    for (const auto& row : drovana::kVirtualDriveClassRows)
-        remove(row);
-    for (const auto& row : drovana::kVirtualDriveUserRows)
-        remove(row);
+    remove(drovana::kInstallerRows);
+    remove(drovana::kRemovalRows);
+    remove(drovana::kVirtualDriveClassRows);
+    remove(drovana::kVirtualDriveUserRows);
 }
 
 } // namespace pellicor::test::launcher

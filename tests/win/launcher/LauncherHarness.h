@@ -7,6 +7,8 @@
 #include "tests/win/support/TempFolder.h"
 #include "tests/win/support/Utf8.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <optional>
@@ -17,6 +19,14 @@ namespace pellicor::test::launcher
 {
 
 constexpr const wchar_t* kLauncherFileName = L"DrovanaLauncher_x64.exe";
+// Spelled out here rather than taken from the launcher, so that a slip there fails the tests.
+constexpr const wchar_t* kClassKey = L"CLSID\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
+constexpr const wchar_t* kPlacesBar =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Comdlg32\\PlacesBar";
+constexpr const wchar_t* kNameSpace = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\N"
+                                      L"ameSpace\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
+inline const std::wstring kDriveIconKey = std::wstring(kClassKey) + L"\\DefaultIcon";
+inline const std::wstring kDriveTargetKey = std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag";
 
 class LauncherFolder
 {
@@ -49,6 +59,9 @@ private:
     std::wstring m_path = m_folder.Root() + L"\\";
 };
 
+// A folder of the shell's (CSIDL_...); Wine has one user, so these are the test's own.
+std::wstring ShellFolder(int csidl);
+
 // The log: %APPDATA%\Pellicor\FileSync.log and FileSync.archieve.log.
 std::wstring LogFolder();
 std::wstring LogFile();
@@ -60,5 +73,20 @@ std::vector<std::string> LogMessages();
 // Removes everything the launcher's sheets write, for the machine and for the given user root,
 // leaving the Approved key and the places bar key themselves in place.
 void RemoveLauncherRegistration(HKEY userRoot = HKEY_CURRENT_USER);
+
+// A test that starts and ends without the launcher's log and registration.
+class LauncherTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { CleanUp(); }
+    void TearDown() override { CleanUp(); }
+    virtual void CleanUp()
+    {
+        RemoveLogFiles();
+        RemoveLauncherRegistration();
+    }
+
+    LauncherFolder folder;
+};
 
 } // namespace pellicor::test::launcher

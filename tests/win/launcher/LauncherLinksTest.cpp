@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace pellicor::test::launcher
 {
@@ -20,61 +21,56 @@ namespace
 constexpr const char* kOutsideText = "a file outside the user's folders\r\n";
 constexpr std::size_t kRotationBytes = 10485760;
 
-class LauncherLinks : public ::testing::Test
+class LauncherLinks : public LauncherTest
 {
 protected:
-    void SetUp() override
-    {
-        RemoveLogFiles();
-        RemoveLauncherRegistration();
-    }
     void TearDown() override
     {
-        RemoveLogFiles();
-        RemoveLauncherRegistration();
+        LauncherTest::TearDown();
         std::printf("link kinds exercised:");
         for (const auto& kind : m_exercised)
             std::printf(" [%s]", kind.c_str());
         std::printf("\n");
     }
 
-    // Runs check once for every kind of link that can be planted here; at least one kind must work.
-    template <typename Check> void ForEachKind(const std::vector<LinkKind>& kinds, Check check)
+    // Runs check once for every kind of link that can be planted at `at`, pointing at a folder outside
+    // the user's folders (what stood at `at` is moved aside) or at a file in it. The folder holds
+    // outsideName, which must stay as it is: not appended to, moved or deleted. At least one kind must
+    // work.
+    template <typename Check>
+    void ForEachLink(const std::vector<LinkKind>& kinds, const std::wstring& at, bool toFolder,
+                     const std::wstring& outsideName, Check check)
     {
         int planted = 0;
         for (const LinkKind kind : kinds)
         {
             SCOPED_TRACE(LinkKindName(kind));
-            if (check(kind))
-            {
-                ++planted;
-                if (std::find(m_exercised.begin(), m_exercised.end(), LinkKindName(kind)) ==
-                    m_exercised.end())
-                    m_exercised.push_back(LinkKindName(kind));
-            }
+            OutsideFolder outside;
+            const std::wstring target = outside.File(outsideName, kOutsideText);
+            std::optional<FolderAside> aside;
+            if (toFolder)
+                aside.emplace(at);
+            const PlantedLink link(kind, at, toFolder ? outside.Root() : target, toFolder);
+            if (!link)
+                continue;
+            ++planted;
+            if (std::find(m_exercised.begin(), m_exercised.end(), LinkKindName(kind)) == m_exercised.end())
+                m_exercised.push_back(LinkKindName(kind));
+            check(kind, outside);
+            ExpectUntouched(outside, outsideName);
         }
         EXPECT_GT(planted, 0) << "no kind of link could be planted";
     }
 
-    // The outside file is as it was: not appended to, moved or deleted.
-    static void ExpectUntouched(const OutsideFolder& outside, const std::vector<std::wstring>& names)
+    static void ExpectUntouched(const OutsideFolder& outside, const std::wstring& name)
     {
-        EXPECT_EQ(outside.Names(), names) << "something was created, moved or deleted outside";
-        for (const auto& name : names)
-            EXPECT_EQ(ReadFileBytes(outside.Path(name)), std::string(kOutsideText)) << Utf8(name);
+        EXPECT_EQ(outside.Names(), std::vector<std::wstring>{name})
+            << "something was created, moved or deleted outside";
+        EXPECT_EQ(ReadFileBytes(outside.Path(name)), std::string(kOutsideText)) << Utf8(name);
     }
 
-    LauncherFolder folder;
     std::vector<std::string> m_exercised;
 };
-
-// Wine has one user: the shell's folders are the test's own.
-std::wstring UserFolder(int csidl)
-{
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 
 bool HasMessage(const std::string& log, const std::string& message)
 {
@@ -93,44 +89,27 @@ void ExpectLeftInPlace(const std::wstring& shortcut)
 
 TEST_F(LauncherLinks, LogFolderThatIsALinkLosesTheLine)
 {
-    ForEachKind(FolderLinkKinds(),
-                [&](LinkKind kind)
-                {
-                    OutsideFolder outside;
-                    outside.File(L"FileSync.log", kOutsideText);
-                    FolderAside aside(LogFolder());
-                    const PlantedLink link(kind, LogFolder(), outside.Root(), true);
-                    if (!link)
-                        return false;
-                    EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
-                    ExpectUntouched(outside, {L"FileSync.log"});
-                    return true;
-                });
+    ForEachLink(kSymbolicLinkKinds, LogFolder(), true, L"FileSync.log",
+                [&](LinkKind, const OutsideFolder&) { EXPECT_EQ(folder.Run(L"/Bogus"), 0u); });
 }
 
 TEST_F(LauncherLinks, LogFileThatIsALinkIsNeitherAppendedToNorCreated)
 {
     ::CreateDirectoryW(LogFolder().c_str(), nullptr);
-    ForEachKind(FileLinkKinds(),
-                [&](LinkKind kind)
+    ForEachLink(kFileLinkKinds, LogFile(), false, L"target.log",
+                [&](LinkKind kind, const OutsideFolder& outside)
                 {
-                    OutsideFolder outside;
-                    const std::wstring target = outside.File(L"target.log", kOutsideText);
-                    const PlantedLink link(kind, LogFile(), target, false);
-                    if (!link)
-                        return false;
                     EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
-                    ExpectUntouched(outside, {L"target.log"});
                     if (kind == LinkKind::UnixSymbolicLink)
                     {
                         // A link to a file that does not exist: the file is not made.
-                        ::DeleteFileW(target.c_str());
+                        ExpectUntouched(outside, L"target.log");
+                        ::DeleteFileW(outside.Path(L"target.log").c_str());
                         EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
                         EXPECT_EQ(outside.Names(), std::vector<std::wstring>{});
                         outside.File(L"target.log", kOutsideText); // so that the link can be seen going
                     }
                     EXPECT_FALSE(ReadFileBytes(ArchiveFile()));
-                    return true;
                 });
     // Without the link the log takes lines again.
     EXPECT_EQ(folder.Run(L"/Bogus after"), 0u);
@@ -140,66 +119,41 @@ TEST_F(LauncherLinks, LogFileThatIsALinkIsNeitherAppendedToNorCreated)
 TEST_F(LauncherLinks, ArchiveThatIsALinkStopsTheRotationAndSaysSo)
 {
     ::CreateDirectoryW(LogFolder().c_str(), nullptr);
-    ForEachKind({LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink},
-                [&](LinkKind kind)
+    ForEachLink(kSymbolicLinkKinds, ArchiveFile(), false, L"target.log",
+                [&](LinkKind, const OutsideFolder&)
                 {
-                    OutsideFolder outside;
-                    const std::wstring target = outside.File(L"target.log", kOutsideText);
-                    const PlantedLink link(kind, ArchiveFile(), target, false);
-                    if (!link)
-                        return false;
                     // A log already at the rotation size: the next line would move it onto the archive.
                     const std::string full(kRotationBytes, '.');
                     WriteFileBytes(LogFile(), full);
                     EXPECT_EQ(folder.Run(L"/Bogus"), 0u);
-                    ExpectUntouched(outside, {L"target.log"});
-
-                    const auto log = ReadFileBytes(LogFile());
-                    EXPECT_TRUE(log && log->size() > full.size()) << "the log was moved";
-                    if (log)
-                    {
-                        EXPECT_TRUE(HasMessage(*log, "launcher cmdline: /Bogus"));
-                        EXPECT_TRUE(HasMessage(*log, "log not rotated: FileSync.archieve.log is a link, a "
-                                                     "junction or a folder"));
-                    }
-                    RemoveLogFiles();
-                    return true;
+                    const auto log = ReadFileBytes(LogFile()).value_or("");
+                    EXPECT_GT(log.size(), full.size()) << "the log was moved";
+                    EXPECT_TRUE(HasMessage(log, "launcher cmdline: /Bogus"));
+                    EXPECT_TRUE(HasMessage(log, "log not rotated: FileSync.archieve.log is a link, a "
+                                                "junction or a folder"));
                 });
 }
 
 TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
 {
-    const std::wstring links = UserFolder(CSIDL_PROFILE) + L"\\Links";
-    const std::wstring sendTo = UserFolder(CSIDL_SENDTO);
+    const std::wstring links = ShellFolder(CSIDL_PROFILE) + L"\\Links";
+    const std::wstring sendTo = ShellFolder(CSIDL_SENDTO);
     ASSERT_FALSE(sendTo.empty());
     ::CreateDirectoryW(links.c_str(), nullptr);
     ::CreateDirectoryW(sendTo.c_str(), nullptr);
 
-    ForEachKind(FolderLinkKinds(),
-                [&](LinkKind kind)
+    ForEachLink(kSymbolicLinkKinds, links, true, L"Drovana.lnk",
+                [&](LinkKind, const OutsideFolder&)
                 {
-                    OutsideFolder outside;
-                    outside.File(L"Drovana.lnk", kOutsideText);
-                    FolderAside aside(links);
-                    const PlantedLink link(kind, links, outside.Root(), true);
-                    if (!link)
-                        return false;
                     RemoveLogFiles();
                     EXPECT_EQ(folder.Run(L"/Uninstall"), 0u);
-                    ExpectUntouched(outside, {L"Drovana.lnk"});
                     ExpectLeftInPlace(links + L"\\Drovana.lnk");
-                    return true;
                 });
 
-    ForEachKind({LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink},
-                [&](LinkKind kind)
+    const std::wstring linked = sendTo + L"\\Drovana.lnk";
+    ForEachLink(kSymbolicLinkKinds, linked, false, L"target.lnk",
+                [&](LinkKind, const OutsideFolder&)
                 {
-                    OutsideFolder outside;
-                    const std::wstring target = outside.File(L"target.lnk", kOutsideText);
-                    const std::wstring linked = sendTo + L"\\Drovana.lnk";
-                    const PlantedLink link(kind, linked, target, false);
-                    if (!link)
-                        return false;
                     // The other shortcuts still go.
                     const std::wstring plain = links + L"\\Drovana.lnk";
                     WriteFileBytes(plain, "shortcut");
@@ -207,9 +161,7 @@ TEST_F(LauncherLinks, ShortcutsBehindALinkStayAndTheLogSaysSo)
                     EXPECT_EQ(folder.Run(L"/Uninstall"), 0u);
                     EXPECT_FALSE(ReadFileBytes(plain)) << "a plain shortcut was left";
                     EXPECT_TRUE(ReadFileBytes(linked)) << "the link itself went";
-                    ExpectUntouched(outside, {L"target.lnk"});
                     ExpectLeftInPlace(linked);
-                    return true;
                 });
 }
 

@@ -15,14 +15,7 @@ namespace
 
 constexpr std::size_t kRotationBytes = 10485760;
 
-class LauncherLog : public ::testing::Test
-{
-protected:
-    void SetUp() override { RemoveLogFiles(); }
-    void TearDown() override { RemoveLogFiles(); }
-
-    LauncherFolder folder;
-};
+using LauncherLog = LauncherTest;
 
 ULONGLONG Seconds(const SYSTEMTIME& time)
 {
@@ -48,26 +41,13 @@ TEST_F(LauncherLog, OneDatedLineInLocalTimePerMessage)
     }
     EXPECT_FALSE(::PathIsDirectoryW((LogFolder() + L"\\FileSync").c_str())) << "FileSync is a file-name stem";
 
-    const auto bytes = ReadFileBytes(LogFile());
-    ASSERT_TRUE(bytes);
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, consumed = 0;
-    ASSERT_EQ(std::sscanf(bytes->c_str(), "%d-%d-%d, %d:%d:%d: %n", &year, &month, &day, &hour, &minute,
-                          &second, &consumed),
-              6)
-        << *bytes;
-    EXPECT_EQ(bytes->substr(consumed), "launcher cmdline: /Bogus\r\n");
-    // Numbers have no leading zeros: printing them back gives the same text.
-    char stamp[64];
-    std::snprintf(stamp, sizeof(stamp), "%d-%d-%d, %d:%d:%d: ", year, month, day, hour, minute, second);
-    EXPECT_EQ(bytes->substr(0, consumed), stamp);
-
+    // The shape, without leading zeros, is checked by LogMessages.
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"launcher cmdline: /Bogus"});
     SYSTEMTIME written = {};
-    written.wYear = static_cast<WORD>(year);
-    written.wMonth = static_cast<WORD>(month);
-    written.wDay = static_cast<WORD>(day);
-    written.wHour = static_cast<WORD>(hour);
-    written.wMinute = static_cast<WORD>(minute);
-    written.wSecond = static_cast<WORD>(second);
+    ASSERT_EQ(std::sscanf(ReadFileBytes(LogFile()).value_or("").c_str(),
+                          "%hu-%hu-%hu, %hu:%hu:%hu: ", &written.wYear, &written.wMonth, &written.wDay,
+                          &written.wHour, &written.wMinute, &written.wSecond),
+              6);
     EXPECT_LE(Seconds(before), Seconds(written)) << "the stamp is local time taken during the run";
     EXPECT_LE(Seconds(written), Seconds(after));
 

@@ -1,8 +1,10 @@
 // Which steps each mode word runs, seen from outside: the log, the client windows the launcher
 // closes, the registry it writes and the command line it starts the client with.
 #include "tests/win/launcher/LauncherHarness.h"
+#include "tests/win/launcher/StandInWindow.h"
 
 #include "launcher/core/VirtualDriveTable.h"
+#include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/Processes.h"
 
@@ -15,9 +17,6 @@ namespace pellicor::test::launcher
 namespace
 {
 
-constexpr const wchar_t* kClassKey = L"CLSID\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
-constexpr const wchar_t* kClientSettings = L"Software\\Pellicor\\Client";
-
 bool Contains(const std::vector<std::string>& messages, const std::string& message)
 {
     return std::find(messages.begin(), messages.end(), message) != messages.end();
@@ -28,83 +27,15 @@ std::ptrdiff_t IndexOf(const std::vector<std::string>& messages, const std::stri
     return std::find(messages.begin(), messages.end(), message) - messages.begin();
 }
 
-// A top-level window that stands in for the client's or the editor's main window: it counts the
-// WM_CLOSE messages it gets and closes on the first, as the real programs do.
-class StandInWindow
-{
-public:
-    StandInWindow(const wchar_t* className, const wchar_t* title)
-    {
-        const wchar_t* windowClass = className;
-        if (std::wstring(className) != L"#32770")
-        {
-            WNDCLASSW wc = {};
-            wc.lpfnWndProc = ::DefWindowProcW;
-            wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.lpszClassName = className;
-            ::RegisterClassW(&wc);
-        }
-        else
-        {
-            windowClass = WC_DIALOG;
-        }
-        m_window = ::CreateWindowExW(0, windowClass, title, WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
-                                     ::GetModuleHandleW(nullptr), nullptr);
-        EXPECT_NE(m_window, nullptr);
-        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        m_original = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-            m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StandInWindow::Procedure)));
-    }
-    ~StandInWindow()
-    {
-        if (::IsWindow(m_window))
-            ::DestroyWindow(m_window);
-    }
-    StandInWindow(const StandInWindow&) = delete;
-    StandInWindow& operator=(const StandInWindow&) = delete;
-
-    int closes() const { return m_closes; }
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto* self = reinterpret_cast<StandInWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_CLOSE && self)
-        {
-            ++self->m_closes;
-            ::DestroyWindow(window);
-            return 0;
-        }
-        return ::CallWindowProcW(self ? self->m_original : ::DefWindowProcW, window, message, wParam, lParam);
-    }
-
-    HWND m_window = nullptr;
-    WNDPROC m_original = nullptr;
-    int m_closes = 0;
-};
-
-class LauncherModes : public ::testing::Test
+class LauncherModes : public LauncherTest
 {
 protected:
-    void SetUp() override
-    {
-        RemoveLogFiles();
-        RemoveLauncherRegistration();
-        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
-    }
-    void TearDown() override
-    {
-        RemoveLogFiles();
-        RemoveLauncherRegistration();
-        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
-    }
-
-    LauncherFolder folder;
+    ClientSettingsKey settings;
 };
 
 TEST_F(LauncherModes, UnknownModeWordsOnlyLogTheCommandLine)
 {
-    StandInWindow client(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow");
+    StandInWindow client(kClientClass, kClientTitle);
     // Letter case, a tab instead of the space, a longer or shorter word: none is a mode.
     for (const std::wstring arguments : {L"/install", L"/INSTALL", L"/Install\tS-1-5-21-1-2-3-1001",
                                          L"/Upgrad", L"/UpgradeFullyX", L"/Bogus a b", L"\"/Install\""})
@@ -126,9 +57,9 @@ TEST_F(LauncherModes, InstallClosesClientAndEditorAndRegistersNothing)
     for (const std::wstring tail : {L" /Install", L" /Install S-1-5-21-1-2-3-1001 more", L"   /Install"})
     {
         SCOPED_TRACE(Utf8(tail));
-        StandInWindow client(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow");
-        StandInWindow editor(L"#32770", L"pellicor.quick_pen.main_window");
-        StandInWindow lookalike(L"PellicorLookalike", L"Pellicor.StorageClient.MainWindow");
+        StandInWindow client(kClientClass, kClientTitle);
+        StandInWindow editor(kEditorClass, kEditorTitle);
+        StandInWindow lookalike(L"PellicorLookalike", kClientTitle);
         RemoveLogFiles();
         EXPECT_EQ(folder.RunWithTail(tail), 0u);
         EXPECT_EQ(client.closes(), 1);
@@ -154,9 +85,7 @@ TEST_F(LauncherModes, InstallEndsAHungClientAndLetsASlowOneClose)
         const UniqueKernelHandle client =
             StartProcess(folder.client(), L"drovana.exe --window " + std::wstring(mode));
         ASSERT_TRUE(client);
-        for (int i = 0; i < 400 && !::FindWindowW(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow"); ++i)
-            ::Sleep(50);
-        ASSERT_TRUE(::FindWindowW(L"wxWindowNR", L"Pellicor.StorageClient.MainWindow"));
+        ASSERT_TRUE(WaitForWindow(kClientClass, kClientTitle));
 
         const ULONGLONG start = ::GetTickCount64();
         EXPECT_EQ(folder.Run(L"/Install"), 0u);
@@ -186,13 +115,10 @@ TEST_F(LauncherModes, EmptyCommandLineOnlyStartsTheClient)
 
 TEST_F(LauncherModes, CreateVirtualDiskOnlyWritesTheUsersEntries)
 {
-    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync");
+    settings.SetString(L"syncPath", L"C:\\Sync");
     EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\DefaultIcon", nullptr),
-              folder.client() + L", 0");
-    EXPECT_EQ(
-        ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag", L"Target"),
-        L"C:\\Sync");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveIconKey, nullptr), folder.client() + L", 0");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveTargetKey, L"Target"), L"C:\\Sync");
     // The class itself is not registered in this mode: no placeholders, no shell folder attributes.
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\ShellFolder"));
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"launcher cmdline: /CreateVirtualDisk"});
@@ -201,7 +127,7 @@ TEST_F(LauncherModes, CreateVirtualDiskOnlyWritesTheUsersEntries)
 
 TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
 {
-    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings));
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kTestClientKey));
     EXPECT_EQ(folder.Run(L"/Upgrade"), 0u);
 
     const auto started = folder.WaitForClientStart();
@@ -216,12 +142,10 @@ TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
 
     // Without a sync folder the class keeps its placeholders and only takes the client's icon.
     const std::wstring classKey = kClassKey;
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\DefaultIcon", nullptr),
-              folder.client() + L", 0");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveIconKey, nullptr), folder.client() + L", 0");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey, nullptr), L"卓瓦纳");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey, L"InfoTip"), L"从这里进入同步目录");
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\Instance\\InitPropertyBag", L"Target"),
-              L"C:\\卓瓦纳");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveTargetKey, L"Target"), L"C:\\卓瓦纳");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\Instance", L"CLSID"),
               L"{0afaced1-e828-11d1-9187-b532f1e9575d}");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", nullptr), L"shdocvw.dll");
@@ -231,7 +155,7 @@ TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
     for (const wchar_t* flag : {L"wantsFORPARSING", L"QueryForOverlay", L"PinToNameSpaceTree"})
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", flag), L"") << Utf8(flag);
 
-    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings)) << "reading the settings creates their key";
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kTestClientKey)) << "reading the settings creates their key";
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, DROVANA_NAMESPACE_KEY));
     EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, DROVANA_PLACES_BAR_KEY, L"place0"));
 }
@@ -269,8 +193,7 @@ TEST_F(LauncherModes, UpgradeFullyAlsoRegistersAndEndsEveryExplorer)
 
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, DROVANA_OVERLAY_ICONS_KEY, L"SyncedIcon"),
               folder.path() + L"Icons\\Synced.ico");
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\DefaultIcon", nullptr),
-              folder.client() + L", 0");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveIconKey, nullptr), folder.client() + L", 0");
 }
 
 } // namespace

@@ -3,13 +3,13 @@
 #include "tests/win/launcher/LauncherHarness.h"
 
 #include "common/UniqueHandle.h"
+#include "tests/win/support/ClientSettingsKey.h"
 
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace pellicor::test::launcher
@@ -17,16 +17,10 @@ namespace pellicor::test::launcher
 namespace
 {
 
-constexpr const wchar_t* kClassKey = L"CLSID\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
-constexpr const wchar_t* kClientSettings = L"Software\\Pellicor\\Client";
 constexpr const wchar_t* kOverlayIds =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers\\";
 constexpr const wchar_t* kApproved =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-constexpr const wchar_t* kPlacesBar =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Comdlg32\\PlacesBar";
-constexpr const wchar_t* kNameSpace = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\N"
-                                      L"ameSpace\\{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}";
 constexpr const wchar_t* kOtherApproval = L"{00000000-1111-2222-3333-444444444444}";
 constexpr const wchar_t* kOldOverlayNames[] = {L"!!!YelvashSynced", L"!!!YelvashSyncing",
                                                L"!!!YelvashInvalid"};
@@ -35,15 +29,7 @@ constexpr const wchar_t* kSynced = L"{9C4E21B6-5A1D-4E7C-A2F8-3D6B90E4C1F5}";
 constexpr const wchar_t* kSyncing = L"{9C4E21B4-5A1D-4E7C-A2F8-3D6B90E4C1F5}";
 constexpr const wchar_t* kInvalid = L"{9C4E21B7-5A1D-4E7C-A2F8-3D6B90E4C1F5}";
 
-std::wstring ApplicationDataFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
-// One value of the shell registration, spelled out here on its own so that a slip in the
-// launcher's sheet fails the tests instead of being copied into them.
+// One value of the shell registration, spelled out here on its own like the keys.
 struct Registered
 {
     const char* row; // the installer row that writes it
@@ -56,7 +42,7 @@ struct Registered
 std::vector<Registered> Registration(const std::wstring& launcherFolder)
 {
     const HKEY cr = HKEY_CLASSES_ROOT, lm = HKEY_LOCAL_MACHINE;
-    const std::wstring library = ApplicationDataFolder() + L"\\Pellicor\\PellicorOverlays_x64_10060.dll",
+    const std::wstring library = ShellFolder(CSIDL_APPDATA) + L"\\Pellicor\\PellicorOverlays_x64_10060.dll",
                        hook = std::wstring(L"CLSID\\") + kCopyHook,
                        helper = L"CLSID\\{4F7B2D91-0E6C-4A38-B5D2-9A1C6E08F37B}",
                        icons = L"SOFTWARE\\PellicorOverlays";
@@ -114,27 +100,17 @@ std::map<std::wstring, std::wstring> RegistrationSnapshot(const std::wstring& la
             snapshot[prefix] = L"(missing)";
             continue;
         }
-        for (DWORD index = 0;; ++index)
+        wchar_t name[256] = {};
+        for (DWORD index = 0, length = 256; ::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr,
+                                                            nullptr, nullptr) == ERROR_SUCCESS;
+             ++index, length = 256)
         {
-            wchar_t name[256] = {};
-            DWORD nameLength = 256;
-            BYTE data[2048] = {};
-            DWORD dataSize = sizeof(data);
-            DWORD type = 0;
-            if (::RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, data, &dataSize) !=
-                ERROR_SUCCESS)
-                break;
+            const RegValue value = ReadRegValue(expected.root, expected.key, name).value_or(RegValue{});
             snapshot[prefix + name] =
-                std::to_wstring(type) + L":" +
-                std::wstring(reinterpret_cast<wchar_t*>(data), dataSize / sizeof(wchar_t));
+                std::to_wstring(value.type) + L":" + std::wstring(value.data.begin(), value.data.end());
         }
-        for (DWORD index = 0;; ++index)
-        {
-            wchar_t name[256] = {};
-            if (::RegEnumKeyW(key.get(), index, name, 256) != ERROR_SUCCESS)
-                break;
+        for (DWORD index = 0; ::RegEnumKeyW(key.get(), index, name, 256) == ERROR_SUCCESS; ++index)
             snapshot[prefix + L"\\" + name] = L"(subkey)";
-        }
     }
     return snapshot;
 }
@@ -145,17 +121,13 @@ void CreateOldOverlayKeys()
         SetRegString(HKEY_LOCAL_MACHINE, std::wstring(kOverlayIds) + name, nullptr, L"{old}");
 }
 
-class LauncherRegistry : public ::testing::Test
+class LauncherRegistry : public LauncherTest
 {
 protected:
-    void SetUp() override { CleanUp(); }
-    void TearDown() override { CleanUp(); }
-
-    static void CleanUp()
+    void CleanUp() override
     {
-        RemoveLogFiles();
-        RemoveLauncherRegistration(HKEY_CURRENT_USER);
-        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+        LauncherTest::CleanUp();
+        settings.Clear();
         DeleteRegKey(HKEY_CURRENT_USER, kPlacesBar);
         ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kApproved, kOtherApproval);
         for (const wchar_t* name : kOldOverlayNames)
@@ -164,18 +136,15 @@ protected:
         if (::RegOpenKeyExW(HKEY_USERS, L".DEFAULT", 0, KEY_ALL_ACCESS, users.put()) == ERROR_SUCCESS)
         {
             RemoveLauncherRegistration(users.get());
-            DeleteRegKey(users.get(), kClientSettings);
+            DeleteRegKey(users.get(), kTestClientKey);
             DeleteRegKey(users.get(), kPlacesBar);
         }
     }
 
     // A signed-in English client with a place of the user's own.
-    static void SignIn()
+    void SignIn() const
     {
-        SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync Folder");
-        const DWORD english = 1033;
-        SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"DrovanaLanguage", REG_DWORD, &english,
-                  sizeof(english));
+        settings.SignIn(L"C:\\Sync Folder");
         SetRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1", L"C:\\Custom place");
     }
 
@@ -198,7 +167,7 @@ protected:
                 RegKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\PellicorOverlays\\") + icon));
     }
 
-    LauncherFolder folder;
+    ClientSettingsKey settings;
 };
 
 TEST_F(LauncherRegistry, CommitRegistersEveryValueOnceAndForAll)
@@ -212,9 +181,7 @@ TEST_F(LauncherRegistry, CommitRegistersEveryValueOnceAndForAll)
     // The user's virtual drive, in English, with every place set.
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"Drovana");
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, L"InfoTip"), L"Enter Drovana directory here");
-    EXPECT_EQ(
-        ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag", L"Target"),
-        L"C:\\Sync Folder");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveTargetKey, L"Target"), L"C:\\Sync Folder");
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kNameSpace, nullptr), L"pellicor drovana");
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kPlacesBar, L"place0"),
               L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\::{6A0D3E87-C2F1-4B59-8E36-71D4A2B9C05E}");
@@ -248,7 +215,7 @@ TEST_F(LauncherRegistry, RowsThatCannotBeWrittenLeaveTheOthersWritten)
     ASSERT_GE(messages.size(), 5u);
     EXPECT_EQ(messages[0], "launcher cmdline: /Commit");
     EXPECT_EQ(messages[1], "start write installer reg.");
-    EXPECT_EQ(messages[2], "AppData Folder: " + Utf8(ApplicationDataFolder()));
+    EXPECT_EQ(messages[2], "AppData Folder: " + Utf8(ShellFolder(CSIDL_APPDATA)));
     EXPECT_EQ(messages[3], "end write reg.");
     EXPECT_EQ(messages[4], "CreateVirtualDisk return: true");
     // The shell, shielded while the launcher runs, is the one Explorer found.
@@ -294,32 +261,23 @@ TEST_F(LauncherRegistry, VirtualDriveTextsFollowTheClientLanguage)
         std::vector<BYTE> data; // empty: no value
         bool english;
     };
-    auto number = [](DWORD value)
-    {
-        std::vector<BYTE> bytes(sizeof(value));
-        std::memcpy(bytes.data(), &value, sizeof(value));
-        return bytes;
-    };
-    const std::wstring text = L"1033";
-    const std::vector<BYTE> asString(reinterpret_cast<const BYTE*>(text.c_str()),
-                                     reinterpret_cast<const BYTE*>(text.c_str() + text.size() + 1));
+    // The data as stored, little-endian.
     const Case cases[] = {
-        {"1033", REG_DWORD, number(1033), true},
-        {"2052", REG_DWORD, number(2052), false},
-        {"1041", REG_DWORD, number(1041), false},
+        {"1033", REG_DWORD, {0x09, 0x04, 0, 0}, true},
+        {"2052", REG_DWORD, {0x04, 0x08, 0, 0}, false},
+        {"1041", REG_DWORD, {0x11, 0x04, 0, 0}, false},
         {"missing", REG_NONE, {}, false},
-        {"1033 as a string", REG_SZ, asString, false},
+        {"1033 as a string", REG_SZ, {'1', 0, '0', 0, '3', 0, '3', 0, 0, 0}, false},
         {"two bytes of 1033", REG_DWORD, {0x09, 0x04}, false},
         {"1033 in eight bytes", REG_DWORD, {0x09, 0x04, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, true},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
-        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
-        SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Sync");
+        settings.Clear();
+        settings.SetString(L"syncPath", L"C:\\Sync");
         if (!c.data.empty())
-            SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"DrovanaLanguage", c.type, c.data.data(),
-                      static_cast<DWORD>(c.data.size()));
+            settings.SetRaw(L"DrovanaLanguage", c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
         EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), c.english ? L"Drovana" : L"卓瓦纳");
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, L"InfoTip"),
@@ -329,23 +287,22 @@ TEST_F(LauncherRegistry, VirtualDriveTextsFollowTheClientLanguage)
 
 TEST_F(LauncherRegistry, VirtualDriveNeedsASyncFolderForMoreThanTheIcon)
 {
-    const std::wstring iconKey = std::wstring(kClassKey) + L"\\DefaultIcon";
     for (const bool emptyValue : {false, true})
     {
         SCOPED_TRACE(emptyValue ? "empty syncPath" : "no settings key");
-        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
+        settings.Clear();
         if (emptyValue)
-            SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"");
+            settings.SetString(L"syncPath", L"");
         SetRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr, L"before");
         SetRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1", L"C:\\Custom place");
 
         EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, iconKey, nullptr), folder.client() + L", 0");
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveIconKey, nullptr), folder.client() + L", 0");
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"before");
         EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
         EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kPlacesBar, L"place1"), L"C:\\Custom place");
         EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kPlacesBar, L"place0"));
-        EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kClientSettings));
+        EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kTestClientKey));
     }
 }
 
@@ -366,13 +323,11 @@ TEST_F(LauncherRegistry, SyncFolderIsReadWhateverItsTypeUpToTheFirstZero)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
-        DeleteRegKey(HKEY_CURRENT_USER, kClientSettings);
-        SetRegRaw(HKEY_CURRENT_USER, kClientSettings, L"syncPath", c.type, c.data.data(),
-                  static_cast<DWORD>(c.data.size() * sizeof(wchar_t)));
+        settings.Clear();
+        settings.SetRaw(L"syncPath", c.type, c.data.data(),
+                        static_cast<DWORD>(c.data.size() * sizeof(wchar_t)));
         EXPECT_EQ(folder.Run(L"/CreateVirtualDisk"), 0u);
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag",
-                                L"Target"),
-                  c.target);
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveTargetKey, L"Target"), c.target);
     }
 }
 
@@ -380,32 +335,30 @@ TEST_F(LauncherRegistry, TheArgumentWordPicksTheUsersHive)
 {
     UniqueKey defaultUser;
     ASSERT_EQ(::RegOpenKeyExW(HKEY_USERS, L".DEFAULT", 0, KEY_ALL_ACCESS, defaultUser.put()), ERROR_SUCCESS);
-    SetRegString(defaultUser.get(), kClientSettings, L"syncPath", L"C:\\Default user");
-    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Current user");
-    const std::wstring target = std::wstring(kClassKey) + L"\\Instance\\InitPropertyBag";
+    SetRegString(defaultUser.get(), kTestClientKey, L"syncPath", L"C:\\Default user");
+    settings.SetString(L"syncPath", L"C:\\Current user");
 
     EXPECT_EQ(folder.Run(L"/CreateVirtualDisk .DEFAULT more words"), 0u);
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, target, L"Target"), L"C:\\Default user");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveTargetKey, L"Target"), L"C:\\Default user");
     EXPECT_EQ(ReadRegString(defaultUser.get(), kNameSpace, nullptr), L"pellicor drovana");
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
 
     // Two spaces: the argument word is empty and the hive is the current user's.
     EXPECT_EQ(folder.Run(L"/CreateVirtualDisk  .DEFAULT"), 0u);
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, target, L"Target"), L"C:\\Current user");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveTargetKey, L"Target"), L"C:\\Current user");
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kNameSpace, nullptr), L"pellicor drovana");
 }
 
 TEST_F(LauncherRegistry, AUserWhoseHiveIsNotLoadedGetsOnlyTheFailureLine)
 {
-    const std::wstring iconKey = std::wstring(kClassKey) + L"\\DefaultIcon";
-    SetRegString(HKEY_CLASSES_ROOT, iconKey, nullptr, L"before");
-    SetRegString(HKEY_CURRENT_USER, kClientSettings, L"syncPath", L"C:\\Current user");
+    SetRegString(HKEY_CLASSES_ROOT, kDriveIconKey, nullptr, L"before");
+    settings.SetString(L"syncPath", L"C:\\Current user");
 
     EXPECT_EQ(folder.Run(L"/CreateVirtualDisk S-1-5-21-1-2-3-1001"), 0u);
     EXPECT_EQ(LogMessages(),
               (std::vector<std::string>{"launcher cmdline: /CreateVirtualDisk S-1-5-21-1-2-3-1001",
                                         "RegOpenKeyEx open HKEY_USERS\\S-1-5-21-1-2-3-1001 failed"}));
-    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, iconKey, nullptr), L"before");
+    EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kDriveIconKey, nullptr), L"before");
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
 }
 

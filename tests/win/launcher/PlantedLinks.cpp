@@ -7,10 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <memory>
-
 namespace pellicor::test::launcher
 {
 
@@ -92,16 +88,6 @@ const char* LinkKindName(LinkKind kind)
         return "hard link (CreateHardLinkW)";
     }
     return "?";
-}
-
-std::vector<LinkKind> FolderLinkKinds()
-{
-    return {LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink};
-}
-
-std::vector<LinkKind> FileLinkKinds()
-{
-    return {LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink, LinkKind::HardLink};
 }
 
 PlantedLink::PlantedLink(LinkKind kind, std::wstring link, const std::wstring& target, bool folder)

@@ -21,9 +21,11 @@ enum class LinkKind
 
 const char* LinkKindName(LinkKind kind);
 
-// The kinds to try at a folder or at a file.
-std::vector<LinkKind> FolderLinkKinds();
-std::vector<LinkKind> FileLinkKinds();
+// Symbolic links may point at a folder or a file, hard links at a file only.
+inline const std::vector<LinkKind> kSymbolicLinkKinds = {LinkKind::ApiSymbolicLink,
+                                                         LinkKind::UnixSymbolicLink};
+inline const std::vector<LinkKind> kFileLinkKinds = {LinkKind::ApiSymbolicLink, LinkKind::UnixSymbolicLink,
+                                                     LinkKind::HardLink};
 
 // A link at link pointing at target (which exists), removed at the end of the scope (the link itself,
 // never its target). False when this kind makes nothing here.

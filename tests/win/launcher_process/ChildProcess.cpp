@@ -1,23 +1,21 @@
 #include "tests/win/launcher_process/ChildProcess.h"
 
-#include "launcher/ProcessToken.h"
 #include "tests/win/launcher_process/TestLogSink.h"
 #include "tests/win/support/TestPaths.h"
 
-#include <tlhelp32.h>
-
-#include <memory>
 #include <sstream>
 
 namespace pellicor::test::process
 {
 
-std::vector<std::string> EchoedLogLines(const std::string& output)
+namespace
+{
+// The text's lines that start with prefix, without it and without a CR before the line feed.
+std::vector<std::string> LinesAfter(const std::string& text, const std::string& prefix)
 {
     std::vector<std::string> lines;
-    std::istringstream in(output);
+    std::istringstream in(text);
     std::string line;
-    const std::string prefix = kLogEchoPrefix;
     while (std::getline(in, line))
     {
         if (!line.empty() && line.back() == '\r')
@@ -27,6 +25,25 @@ std::vector<std::string> EchoedLogLines(const std::string& output)
     }
     return lines;
 }
+} // namespace
+
+ProcessRun Helper(const std::wstring& arguments)
+{
+    return RunProcess(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
+}
+
+std::vector<std::string> EchoedLogLines(const std::string& output)
+{
+    return LinesAfter(output, kLogEchoPrefix);
+}
+
+DWORD ExitCodeAfterExit(HANDLE process, DWORD timeoutMs)
+{
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(process, &code);
+    return code;
+}
 
 bool StandInClient::Copy() const
 {
@@ -35,31 +52,15 @@ bool StandInClient::Copy() const
 
 StandInRecord ReadStandInRecord(const std::wstring& path)
 {
-    StandInRecord record;
-    std::istringstream in(ReadFileBytes(path).value_or(std::string()));
-    std::string line;
-    while (std::getline(in, line))
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("cmdline: ", 0) == 0)
-            record.commandLines.push_back(line.substr(9));
-        else if (line.rfind("WM_CLOSE ", 0) == 0)
-            ++record.closeMessages;
-    }
-    return record;
+    const std::string text = ReadFileBytes(path).value_or(std::string());
+    return {LinesAfter(text, "cmdline: "), static_cast<int>(LinesAfter(text, "WM_CLOSE ").size())};
 }
 
-bool WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD timeoutMs)
+std::vector<std::string> WaitForCommandLines(const std::wstring& record, std::size_t count)
 {
-    const ULONGLONG start = ::GetTickCount64();
-    while (!::FindWindowW(windowClass, title))
-    {
-        if (::GetTickCount64() - start > timeoutMs)
-            return false;
+    for (int i = 0; i < 1000 && ReadStandInRecord(record).commandLines.size() < count; ++i)
         ::Sleep(20);
-    }
-    return true;
+    return ReadStandInRecord(record).commandLines;
 }
 
 } // namespace pellicor::test::process

@@ -2,9 +2,12 @@
 // Running the programs these tests drive (the helper, the launcher, the client stand-in) and reading
 // what they leave behind.
 #include "common/UniqueHandle.h"
+#include "tests/win/launcher_process/FakeTaskScheduler.h"
 #include "tests/win/support/Processes.h"
 #include "tests/win/support/TempFolder.h"
 #include "tests/win/support/Utf8.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -12,8 +15,13 @@
 namespace pellicor::test::process
 {
 
+// Runs launcher_process_helper.exe with these arguments (see LauncherProcessHelper.cpp).
+ProcessRun Helper(const std::wstring& arguments);
 // The "log: " lines that a helper echoed, without the prefix.
 std::vector<std::string> EchoedLogLines(const std::string& output);
+
+// The exit code of a process that must end within timeoutMs; STILL_ACTIVE if it does not.
+DWORD ExitCodeAfterExit(HANDLE process, DWORD timeoutMs = 20000);
 
 // The client stand-in copied as drovana.exe into a folder of its own, and the file it records into.
 struct StandInClient
@@ -34,8 +42,29 @@ struct StandInRecord
 };
 StandInRecord ReadStandInRecord(const std::wstring& path);
 constexpr const wchar_t* kStandInRecordVariable = L"PELLICOR_STANDIN_RECORD";
+// The command lines recorded, once there are count of them or after a while.
+std::vector<std::string> WaitForCommandLines(const std::wstring& record, std::size_t count = 1);
 
-// Waits until a top-level window with this class and title exists; false after timeoutMs.
-bool WaitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD timeoutMs = 20000);
+// A test with the stand-in client in place, recording wherever it is started from: the variable is
+// inherited by the helper and by whatever it starts. The fake scheduler's records go at the end.
+class StandInClientTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_standIn.Copy());
+        ::SetEnvironmentVariableW(kStandInRecordVariable, m_record.c_str());
+    }
+    void TearDown() override
+    {
+        ::SetEnvironmentVariableW(kStandInRecordVariable, nullptr);
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
+    }
+
+    StandInClient m_standIn;
+    const TempFolder& m_folder = m_standIn.folder;
+    const std::wstring& m_client = m_standIn.path;
+    const std::wstring& m_record = m_standIn.record;
+};
 
 } // namespace pellicor::test::process

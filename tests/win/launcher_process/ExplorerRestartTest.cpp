@@ -8,6 +8,7 @@
 #include "tests/win/launcher_process/FakeTaskScheduler.h"
 #include "tests/win/launcher_process/TestLogSink.h"
 #include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/RegistryScope.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -24,47 +25,28 @@ using namespace pellicor::test::process;
 using pellicor::UniqueKernelHandle;
 using Lines = std::vector<std::string>;
 
-ProcessRun Helper(const std::wstring& arguments)
-{
-    return RunProcess(BinPath(L"launcher_process_helper.exe"), L"launcher_process_helper.exe " + arguments);
-}
-
-class ExplorerRestart : public ::testing::Test
+class ExplorerRestart : public StandInClientTest
 {
 protected:
     void SetUp() override
     {
+        StandInClientTest::SetUp();
         m_shell = ProcessShield::ShellProcessId();
         ASSERT_NE(m_shell, 0u);
         TakeLogLines();
     }
 
-    void TearDown() override
-    {
-        ::SetEnvironmentVariableW(kStandInRecordVariable, nullptr);
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
-    }
-
     // A copy of the stand-in under another name that stays until it is ended.
     UniqueKernelHandle StartCopy(const wchar_t* name)
     {
-        const std::wstring path = m_standIn.folder.Path(name);
+        const std::wstring path = m_folder.Path(name);
         ::CopyFileW(BinPath(L"ClientStandIn.exe").c_str(), path.c_str(), TRUE); // once per name
         return StartProcess(path, std::wstring(name) + L" --quiet --pipe \\\\.\\pipe\\pellicor-launcher-" +
                                       std::to_wstring(++m_copies) + L" --exit-after 120");
     }
 
-    static DWORD ExitCodeAfterExit(HANDLE process)
-    {
-        EXPECT_EQ(::WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
-        DWORD code = 0xFFFFFFFF;
-        ::GetExitCodeProcess(process, &code);
-        return code;
-    }
-
     DWORD m_shell = 0;
     int m_copies = 0;
-    StandInClient m_standIn;
 };
 
 TEST_F(ExplorerRestart, EveryExplorerThatOpensIsEndedWithOneLineEach)
@@ -104,10 +86,6 @@ TEST_F(ExplorerRestart, KillSkipsAProcessItCannotOpen)
 
 TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
 {
-    const std::wstring& client = m_standIn.path;
-    const std::wstring& record = m_standIn.record;
-    ASSERT_TRUE(m_standIn.Copy());
-    ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
 
     ProcessShield shield(m_shell, 0);
@@ -117,48 +95,36 @@ TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
     EXPECT_EQ(token, nullptr);
 
     // No way is tried: not the process ways, and no scheduler task either.
-    ProcessRun start = Helper(L"start \"" + client + L"\" \"\" --fake-scheduler");
+    ProcessRun start = Helper(L"start \"" + m_client + L"\" \"\" --fake-scheduler");
     EXPECT_NE(start.output.find("result: 0"), std::string::npos) << start.output;
     EXPECT_EQ(EchoedLogLines(start.output), Lines{"token still zero after GetProcessTokenByName fail"});
-    EXPECT_FALSE(FileExists(record));
-    pellicor::UniqueKey tasks;
-    EXPECT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, kFakeSchedulerTasksKey, 0, KEY_READ, tasks.put()),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(FileExists(m_record));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kFakeSchedulerTasksKey));
 }
 
 // The launcher itself, from a folder of its own with the stand-in beside it as drovana.exe.
 TEST_F(ExplorerRestart, LauncherStartsTheClientInTheEmptyModeAndAfterCommit)
 {
-    const std::wstring launcher = m_standIn.folder.Path(L"DrovanaLauncher_x64.exe");
+    const std::wstring launcher = m_folder.Path(L"DrovanaLauncher_x64.exe");
     ASSERT_TRUE(::CopyFileW(BinPath(L"DrovanaLauncher_x64.exe").c_str(), launcher.c_str(), FALSE));
-    const std::wstring& client = m_standIn.path;
-    const std::wstring& record = m_standIn.record;
-    ASSERT_TRUE(m_standIn.Copy());
-    ::SetEnvironmentVariableW(kStandInRecordVariable, record.c_str());
     auto runLauncher = [&](const std::wstring& arguments)
     {
         UniqueKernelHandle process = StartProcess(launcher, L"DrovanaLauncher_x64.exe" + arguments);
         ASSERT_TRUE(process);
         ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
     };
-    auto waitForCommandLines = [&](size_t count)
-    {
-        for (int i = 0; i < 1000 && ReadStandInRecord(record).commandLines.size() < count; ++i)
-            ::Sleep(20);
-        return ReadStandInRecord(record).commandLines;
-    };
 
     ProcessShield shield(m_shell, kShellQueryOnly);
     ASSERT_TRUE(shield.active());
     runLauncher(L"");
-    Lines lines = waitForCommandLines(1);
+    Lines lines = WaitForCommandLines(m_record);
     ASSERT_EQ(lines.size(), 1u);
     // Wine gives a process started with an empty command line its quoted program path instead.
-    EXPECT_TRUE(lines[0].empty() || lines[0] == "\"" + Utf8(client) + "\"") << lines[0];
+    EXPECT_TRUE(lines[0].empty() || lines[0] == "\"" + Utf8(m_client) + "\"") << lines[0];
     drovana::KillProcessByName(L"drovana.exe");
 
     runLauncher(L" /Commit");
-    lines = waitForCommandLines(2);
+    lines = WaitForCommandLines(m_record, 2);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], " -launchLocalSyncedFolder");
     drovana::KillProcessByName(L"drovana.exe");

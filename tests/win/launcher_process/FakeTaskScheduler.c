@@ -13,38 +13,9 @@
 #define RECORD_KEY L"Software\\Pellicor\\Test\\FakeTaskScheduler"
 #define TASKS_KEY RECORD_KEY L"\\Tasks"
 
-static const CLSID kTaskSchedulerClass = {
-    0x0f87369f, 0xa4e5, 0x4cfc, {0xbd, 0x3e, 0x73, 0xe6, 0x15, 0x45, 0x72, 0xdd}};
-static const IID kIID_ITaskService = {
-    0x2faba4c7, 0x4da9, 0x4013, {0x96, 0x97, 0x20, 0xcc, 0x3f, 0xd4, 0x0f, 0x85}};
-static const IID kIID_ITaskFolder = {
-    0x8cfac062, 0xa080, 0x4c15, {0x9a, 0x88, 0xaa, 0x7c, 0x2a, 0xf8, 0x0d, 0xfc}};
-static const IID kIID_ITaskDefinition = {
-    0xf5bc8fc5, 0x536d, 0x4f77, {0xb8, 0x52, 0xfb, 0xc1, 0x35, 0x6f, 0xde, 0xb6}};
-static const IID kIID_IRegistrationInfo = {
-    0x416d8b73, 0xcb41, 0x4ea1, {0x80, 0x5c, 0x9b, 0xe9, 0xa5, 0xac, 0x4a, 0x74}};
-static const IID kIID_IPrincipal = {
-    0xd98d51e5, 0xc9b4, 0x496a, {0xa9, 0xc1, 0x18, 0x98, 0x02, 0x61, 0xcf, 0x0f}};
-static const IID kIID_ITaskSettings = {
-    0x8fd4711d, 0x2d02, 0x4c8c, {0x87, 0xe3, 0xef, 0xf6, 0x99, 0xde, 0x12, 0x7e}};
-static const IID kIID_ITriggerCollection = {
-    0x85df5081, 0x1b24, 0x4f32, {0x87, 0x8a, 0xd9, 0xd1, 0x4d, 0xf4, 0xcb, 0x77}};
-static const IID kIID_ITrigger = {
-    0x09941815, 0xea89, 0x4b5b, {0x89, 0xe0, 0x2a, 0x77, 0x38, 0x01, 0xfa, 0xc3}};
+// The interface ids come from the platform's libraries; only this one is missing there.
 static const IID kIID_IRegistrationTrigger = {
     0x4c8fec3a, 0xc218, 0x4e0c, {0xb2, 0x3d, 0x62, 0x90, 0x24, 0xdb, 0x91, 0xa2}};
-static const IID kIID_IActionCollection = {
-    0x02820e19, 0x7b98, 0x4ed2, {0xb2, 0xe8, 0xfd, 0xcc, 0xce, 0xff, 0x61, 0x9b}};
-static const IID kIID_IAction = {
-    0xbae54997, 0x48b1, 0x4cbe, {0x99, 0x65, 0xd6, 0xbe, 0x26, 0x3e, 0xbe, 0xa4}};
-static const IID kIID_IExecAction = {
-    0x4c3d624d, 0xfd6b, 0x49a3, {0xb9, 0xb7, 0x09, 0xcb, 0x3c, 0xd3, 0xf0, 0x47}};
-static const IID kIID_IUnknown = {
-    0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kIID_IDispatch = {
-    0x00020400, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-static const IID kIID_IClassFactory = {
-    0x00000001, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 // Every object is a process-wide singleton: its vtable, then the interfaces it answers to.
 typedef struct FakeObject
@@ -58,7 +29,7 @@ static HRESULT FakeQueryInterface(FakeObject* self, REFIID riid, void** out)
 {
     if (!out)
         return E_POINTER;
-    if (!memcmp(riid, &kIID_IUnknown, sizeof(IID)) || !memcmp(riid, &kIID_IDispatch, sizeof(IID)) ||
+    if (!memcmp(riid, &IID_IUnknown, sizeof(IID)) || !memcmp(riid, &IID_IDispatch, sizeof(IID)) ||
         !memcmp(riid, self->iid, sizeof(IID)) || (self->iid2 && !memcmp(riid, self->iid2, sizeof(IID))))
     {
         *out = self;
@@ -89,7 +60,7 @@ static HRESULT FakeQueryInterface(FakeObject* self, REFIID riid, void** out)
     static HRESULT STDMETHODCALLTYPE Fake##T##_Create(T* self, TypeArgument type, Out** out) \
     { (void)self; g_definition.field = (DWORD)type; *out = (Out*)&item; return S_OK; } \
     static const T##Vtbl object##Vtbl = {FAKE_IUNKNOWN_SLOTS(T), .Create = Fake##T##_Create}; \
-    static FakeObject object = {&object##Vtbl, &kIID_##T, NULL};
+    static FakeObject object = {&object##Vtbl, &IID_##T, NULL};
 #define FAKE_GET_OBJECT(T, method, Out, object) \
     static HRESULT STDMETHODCALLTYPE Fake##T##_##method(T* self, Out** out) \
     { (void)self; *out = (Out*)&object; return S_OK; }
@@ -114,7 +85,7 @@ static HRESULT STDMETHODCALLTYPE FakeIExecAction_put_WorkingDirectory(IExecActio
 { (void)self; (void)directory; g_definition.workingDirectorySet = 1; return S_OK; }
 static const IExecActionVtbl g_actionVtbl = {FAKE_IUNKNOWN_SLOTS(IExecAction), .put_Path = FakeIExecAction_put_Path,
     .put_Arguments = FakeIExecAction_put_Arguments, .put_WorkingDirectory = FakeIExecAction_put_WorkingDirectory};
-static FakeObject g_action = {&g_actionVtbl, &kIID_IAction, &kIID_IExecAction};
+static FakeObject g_action = {&g_actionVtbl, &IID_IAction, &IID_IExecAction};
 
 FAKE_COLLECTION(IActionCollection, TASK_ACTION_TYPE, actionType, IAction, g_action, g_actions)
 
@@ -130,7 +101,7 @@ FAKE_PUT_TEXT(ITrigger, put_Id, triggerId)
 FAKE_PUT_TEXT(ITrigger, put_Delay, delay)
 static const RegistrationTriggerVtbl g_triggerVtbl = {{FAKE_IUNKNOWN_SLOTS(ITrigger), .put_Id = FakeITrigger_put_Id},
     .put_Delay = FakeITrigger_put_Delay};
-static FakeObject g_trigger = {&g_triggerVtbl, &kIID_ITrigger, &kIID_IRegistrationTrigger};
+static FakeObject g_trigger = {&g_triggerVtbl, &IID_ITrigger, &kIID_IRegistrationTrigger};
 
 FAKE_COLLECTION(ITriggerCollection, TASK_TRIGGER_TYPE2, triggerType, ITrigger, g_trigger, g_triggers)
 
@@ -139,7 +110,7 @@ static HRESULT STDMETHODCALLTYPE FakeITaskSettings_put_StartWhenAvailable(ITaskS
 { (void)self; g_definition.startWhenAvailable = start == VARIANT_TRUE; return S_OK; }
 static const ITaskSettingsVtbl g_settingsVtbl = {FAKE_IUNKNOWN_SLOTS(ITaskSettings),
     .put_StartWhenAvailable = FakeITaskSettings_put_StartWhenAvailable};
-static FakeObject g_settings = {&g_settingsVtbl, &kIID_ITaskSettings, NULL};
+static FakeObject g_settings = {&g_settingsVtbl, &IID_ITaskSettings, NULL};
 
 FAKE_IUNKNOWN(IPrincipal)
 FAKE_PUT_TEXT(IPrincipal, put_Id, principalId)
@@ -147,13 +118,13 @@ FAKE_PUT_NUMBER(IPrincipal, put_LogonType, TASK_LOGON_TYPE, logonType)
 FAKE_PUT_NUMBER(IPrincipal, put_RunLevel, TASK_RUNLEVEL_TYPE, runLevel)
 static const IPrincipalVtbl g_principalVtbl = {FAKE_IUNKNOWN_SLOTS(IPrincipal), .put_Id = FakeIPrincipal_put_Id,
     .put_LogonType = FakeIPrincipal_put_LogonType, .put_RunLevel = FakeIPrincipal_put_RunLevel};
-static FakeObject g_principal = {&g_principalVtbl, &kIID_IPrincipal, NULL};
+static FakeObject g_principal = {&g_principalVtbl, &IID_IPrincipal, NULL};
 
 FAKE_IUNKNOWN(IRegistrationInfo)
 FAKE_PUT_TEXT(IRegistrationInfo, put_Description, description)
 static const IRegistrationInfoVtbl g_infoVtbl = {FAKE_IUNKNOWN_SLOTS(IRegistrationInfo),
     .put_Description = FakeIRegistrationInfo_put_Description};
-static FakeObject g_info = {&g_infoVtbl, &kIID_IRegistrationInfo, NULL};
+static FakeObject g_info = {&g_infoVtbl, &IID_IRegistrationInfo, NULL};
 
 FAKE_IUNKNOWN(ITaskDefinition)
 FAKE_GET_OBJECT(ITaskDefinition, get_RegistrationInfo, IRegistrationInfo, g_info)
@@ -165,7 +136,7 @@ static const ITaskDefinitionVtbl g_definitionVtbl = {FAKE_IUNKNOWN_SLOTS(ITaskDe
     .get_RegistrationInfo = FakeITaskDefinition_get_RegistrationInfo, .get_Triggers = FakeITaskDefinition_get_Triggers,
     .get_Settings = FakeITaskDefinition_get_Settings, .get_Principal = FakeITaskDefinition_get_Principal,
     .get_Actions = FakeITaskDefinition_get_Actions};
-static FakeObject g_definitionObject = {&g_definitionVtbl, &kIID_ITaskDefinition, NULL};
+static FakeObject g_definitionObject = {&g_definitionVtbl, &IID_ITaskDefinition, NULL};
 // clang-format on
 
 static void SetDword(HKEY key, const wchar_t* name, DWORD value)
@@ -195,17 +166,21 @@ static int IsEmptyVariant(const VARIANT* v)
 }
 
 // ---- folder ----
+// The task's key below HKEY_CURRENT_USER.
+static void TaskKey(wchar_t* path, size_t units, BSTR name)
+{
+    swprintf(path, units, L"%ls\\%ls", TASKS_KEY, name);
+}
+
 static int TaskIsStored(BSTR name)
 {
-    HKEY tasks = NULL;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, TASKS_KEY, 0, KEY_READ, &tasks))
-        return 0;
+    wchar_t path[512];
+    TaskKey(path, 512, name);
     HKEY task = NULL;
-    const int stored = RegOpenKeyExW(tasks, name, 0, KEY_READ, &task) == ERROR_SUCCESS;
-    if (task)
-        RegCloseKey(task);
-    RegCloseKey(tasks);
-    return stored;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &task))
+        return 0;
+    RegCloseKey(task);
+    return 1;
 }
 
 FAKE_IUNKNOWN(ITaskFolder)
@@ -213,13 +188,12 @@ static HRESULT STDMETHODCALLTYPE FakeFolder_DeleteTask(ITaskFolder* self, BSTR n
 {
     (void)self;
     (void)flags;
-    if (!name || !TaskIsStored(name))
+    wchar_t path[512];
+    if (!name)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    HKEY tasks = NULL;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, TASKS_KEY, 0, KEY_ALL_ACCESS, &tasks))
-        return E_FAIL;
-    RegDeleteKeyW(tasks, name);
-    RegCloseKey(tasks);
+    TaskKey(path, 512, name);
+    if (RegDeleteKeyW(HKEY_CURRENT_USER, path))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     CountAtRoot(L"Deletions");
     return S_OK;
 }
@@ -239,7 +213,7 @@ static HRESULT STDMETHODCALLTYPE FakeFolder_RegisterTaskDefinition(ITaskFolder* 
 
     HKEY key = NULL;
     wchar_t path[512];
-    swprintf(path, 512, L"%ls\\%ls", TASKS_KEY, name);
+    TaskKey(path, 512, name);
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
         return E_FAIL;
     SetText(key, L"Description", g_definition.description);
@@ -266,7 +240,7 @@ static HRESULT STDMETHODCALLTYPE FakeFolder_RegisterTaskDefinition(ITaskFolder* 
 static const ITaskFolderVtbl g_folderVtbl = {FAKE_IUNKNOWN_SLOTS(ITaskFolder),
                                              .DeleteTask = FakeFolder_DeleteTask,
                                              .RegisterTaskDefinition = FakeFolder_RegisterTaskDefinition};
-static FakeObject g_folder = {&g_folderVtbl, &kIID_ITaskFolder, NULL};
+static FakeObject g_folder = {&g_folderVtbl, &IID_ITaskFolder, NULL};
 
 // ---- service ----
 static wchar_t g_folderPath[64];
@@ -310,7 +284,7 @@ static HRESULT STDMETHODCALLTYPE FakeService_NewTask(ITaskService* self, DWORD f
 static const ITaskServiceVtbl g_serviceVtbl = {
     FAKE_IUNKNOWN_SLOTS(ITaskService), .GetFolder = FakeService_GetFolder, .NewTask = FakeService_NewTask,
     .Connect = FakeService_Connect};
-static FakeObject g_service = {&g_serviceVtbl, &kIID_ITaskService, NULL};
+static FakeObject g_service = {&g_serviceVtbl, &IID_ITaskService, NULL};
 
 // ---- class object ----
 FAKE_IUNKNOWN(IClassFactory)
@@ -331,7 +305,7 @@ static HRESULT STDMETHODCALLTYPE FakeFactory_LockServer(IClassFactory* self, BOO
 static const IClassFactoryVtbl g_factoryVtbl = {FAKE_IUNKNOWN_SLOTS(IClassFactory),
                                                 .CreateInstance = FakeFactory_CreateInstance,
                                                 .LockServer = FakeFactory_LockServer};
-static FakeObject g_factory = {&g_factoryVtbl, &kIID_IClassFactory, NULL};
+static FakeObject g_factory = {&g_factoryVtbl, &IID_IClassFactory, NULL};
 
 long InstallFakeTaskScheduler(void)
 {
@@ -339,6 +313,6 @@ long InstallFakeTaskScheduler(void)
     if (FAILED(hr))
         return hr;
     DWORD cookie = 0;
-    return CoRegisterClassObject(&kTaskSchedulerClass, (IUnknown*)&g_factory, CLSCTX_INPROC_SERVER,
+    return CoRegisterClassObject(&CLSID_TaskScheduler, (IUnknown*)&g_factory, CLSCTX_INPROC_SERVER,
                                  REGCLS_MULTIPLEUSE, &cookie);
 }

@@ -2,6 +2,8 @@
 // the process-wide COM security would otherwise stay with the test program.
 #include "tests/win/launcher_process/ChildProcess.h"
 #include "tests/win/launcher_process/FakeTaskScheduler.h"
+#include "tests/win/support/DesktopShell.h"
+#include "tests/win/support/RegistryScope.h"
 #include "tests/win/support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <taskschd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -19,41 +22,14 @@ using namespace pellicor::test;
 using namespace pellicor::test::process;
 using Lines = std::vector<std::string>;
 
-class InteractiveStart : public ::testing::Test
+class InteractiveStart : public StandInClientTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_standIn.Copy());
-        // Inherited by the helper and by whatever it starts.
-        ::SetEnvironmentVariableW(kStandInRecordVariable, m_record.c_str());
-        ASSERT_NE(Helper(L"desktop").output.find("result: 1"), std::string::npos);
+        StandInClientTest::SetUp();
+        ASSERT_NE(EnsureDesktopShell(), 0u); // the shell whose token starts the client
     }
-
-    void TearDown() override
-    {
-        ::SetEnvironmentVariableW(kStandInRecordVariable, nullptr);
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
-    }
-
-    static ProcessRun Helper(const std::wstring& arguments)
-    {
-        return RunProcess(BinPath(L"launcher_process_helper.exe"),
-                          L"launcher_process_helper.exe " + arguments);
-    }
-
-    // The command lines the stand-in recorded, after waiting for the first one to arrive.
-    std::vector<std::string> RecordedCommandLines()
-    {
-        for (int i = 0; i < 500 && ReadStandInRecord(m_record).commandLines.empty(); ++i)
-            ::Sleep(20);
-        return ReadStandInRecord(m_record).commandLines;
-    }
-
-    StandInClient m_standIn;
-    const TempFolder& m_folder = m_standIn.folder;
-    const std::wstring& m_client = m_standIn.path;
-    const std::wstring& m_record = m_standIn.record;
 };
 
 TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
@@ -62,14 +38,14 @@ TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
     ASSERT_TRUE(run.started);
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
     EXPECT_EQ(EchoedLogLines(run.output), Lines{"CreateProcessAsUser ok!"});
-    EXPECT_EQ(RecordedCommandLines(), Lines{" -upgrade"});
+    EXPECT_EQ(WaitForCommandLines(m_record), Lines{" -upgrade"});
 }
 
 TEST_F(InteractiveStart, LoweredOwnTokenStartsTheClient)
 {
     ProcessRun run = Helper(L"restricted \"" + m_client + L"\" \" -launchLocalSyncedFolder\"");
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
-    EXPECT_EQ(RecordedCommandLines(), Lines{" -launchLocalSyncedFolder"});
+    EXPECT_EQ(WaitForCommandLines(m_record), Lines{" -launchLocalSyncedFolder"});
 }
 
 // Way 1 always succeeds under Wine; the helper refuses it as Windows does for an elevated installer
@@ -105,7 +81,7 @@ TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment
     EXPECT_NE(refused.output.find("result: 1"), std::string::npos) << refused.output;
     EXPECT_EQ(EchoedLogLines(refused.output), (Lines{"CreateProcessAsUser false! Error code: 1314.",
                                                      "CreateProcessWithToken false! Error code: 5."}));
-    EXPECT_EQ(RecordedCommandLines(), Lines{" -upgrade"});
+    EXPECT_EQ(WaitForCommandLines(m_record), Lines{" -upgrade"});
 }
 
 TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
@@ -131,23 +107,6 @@ TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
     EXPECT_TRUE(ReadStandInRecord(m_record).commandLines.empty());
 }
 
-std::wstring ReadText(HKEY key, const wchar_t* name)
-{
-    wchar_t value[1024] = {};
-    DWORD size = sizeof(value);
-    if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return L"<missing>";
-    return value;
-}
-
-DWORD ReadNumber(HKEY key, const wchar_t* subkey, const wchar_t* name)
-{
-    DWORD value = 0xFFFFFFFF;
-    DWORD size = sizeof(value);
-    ::RegGetValueW(key, subkey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
-}
-
 TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
 {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kFakeSchedulerKey);
@@ -155,46 +114,42 @@ TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
 
     ProcessRun first = Helper(L"scheduler \"" + m_client + L"\" \" -upgrade\"");
     EXPECT_NE(first.output.find("result: 1"), std::string::npos) << first.output;
-    {
-        pellicor::UniqueKey task;
-        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, taskKey.c_str(), 0, KEY_READ, task.put()),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(ReadText(task.get(), L"Description"),
-                  L"Drovana assist task, will run once at install time, no need to disable it");
-        EXPECT_EQ(ReadText(task.get(), L"PrincipalId"), L"Drovana-Principal");
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"LogonType"),
-                  static_cast<DWORD>(TASK_LOGON_INTERACTIVE_TOKEN));
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"RunLevel"), static_cast<DWORD>(TASK_RUNLEVEL_LUA));
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"StartWhenAvailable"), 1u);
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"TriggerType"),
-                  static_cast<DWORD>(TASK_TRIGGER_REGISTRATION));
-        EXPECT_EQ(ReadText(task.get(), L"TriggerId"), L"drovana-Trigger");
-        EXPECT_EQ(ReadText(task.get(), L"Delay"), L"PT2S");
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"ActionType"), static_cast<DWORD>(TASK_ACTION_EXEC));
-        EXPECT_EQ(ReadText(task.get(), L"Path"), m_client);
-        EXPECT_EQ(ReadText(task.get(), L"Arguments"), L" -upgrade");
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"WorkingDirectorySet"), 0u);
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"RegisterFlags"),
-                  static_cast<DWORD>(TASK_CREATE_OR_UPDATE));
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"RegisterLogonType"),
-                  static_cast<DWORD>(TASK_LOGON_INTERACTIVE_TOKEN));
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"UserAndPasswordEmpty"), 1u);
-        EXPECT_EQ(ReadNumber(task.get(), nullptr, L"SddlType"), static_cast<DWORD>(VT_BSTR));
-        EXPECT_EQ(ReadText(task.get(), L"Sddl"), L"");
-    }
-    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"),
-              0xFFFFFFFFu); // nothing to delete
+    ASSERT_TRUE(RegKeyExists(HKEY_CURRENT_USER, taskKey));
+    const std::pair<const wchar_t*, std::wstring> texts[] = {
+        {L"Description", L"Drovana assist task, will run once at install time, no need to disable it"},
+        {L"PrincipalId", L"Drovana-Principal"},
+        {L"TriggerId", L"drovana-Trigger"},
+        {L"Delay", L"PT2S"},
+        {L"Path", m_client},
+        {L"Arguments", L" -upgrade"},
+        {L"Sddl", L""},
+    };
+    for (const auto& [name, text] : texts)
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, taskKey, name), text) << Utf8(name);
+    const std::pair<const wchar_t*, DWORD> numbers[] = {
+        {L"LogonType", TASK_LOGON_INTERACTIVE_TOKEN},
+        {L"RunLevel", TASK_RUNLEVEL_LUA},
+        {L"StartWhenAvailable", 1},
+        {L"TriggerType", TASK_TRIGGER_REGISTRATION},
+        {L"ActionType", TASK_ACTION_EXEC},
+        {L"WorkingDirectorySet", 0},
+        {L"RegisterFlags", TASK_CREATE_OR_UPDATE},
+        {L"RegisterLogonType", TASK_LOGON_INTERACTIVE_TOKEN},
+        {L"UserAndPasswordEmpty", 1},
+        {L"SddlType", VT_BSTR},
+    };
+    for (const auto& [name, number] : numbers)
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, taskKey, name), number) << Utf8(name);
+    EXPECT_FALSE(ReadRegNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions")) << "nothing to delete";
 
     // The next run removes the earlier task and registers the new one under the same name.
     const std::wstring other = m_folder.Path(L"other\\drovana.exe");
     ProcessRun second = Helper(L"scheduler \"" + other + L"\" \"\"");
     EXPECT_NE(second.output.find("result: 1"), std::string::npos) << second.output;
-    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"), 1u);
-    EXPECT_EQ(ReadNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Registrations"), 2u);
-    pellicor::UniqueKey task;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, taskKey.c_str(), 0, KEY_READ, task.put()), ERROR_SUCCESS);
-    EXPECT_EQ(ReadText(task.get(), L"Path"), other);
-    EXPECT_EQ(ReadText(task.get(), L"Arguments"), L"");
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions"), 1u);
+    EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Registrations"), 2u);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, taskKey, L"Path"), other);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, taskKey, L"Arguments"), L"");
 }
 
 } // namespace

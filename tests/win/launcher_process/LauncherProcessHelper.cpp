@@ -2,7 +2,6 @@
 // the steps that change the process for good (the lowered token, the process-wide COM security) or
 // that must not run in a process with windows. It prints "log: <line>" for every log line and
 // "result: 0|1" last.
-//   desktop                                  make sure the shell's desktop process runs
 //   scheduler APP ARGS [--real-scheduler]    CreateProcessUseSchedulerTask (fake scheduler by default)
 //   start APP ARGS [--fake-scheduler]        StartAsInteractiveUser
 //   restricted APP ARGS                      CreateRestrictedProcess with Explorer's token
@@ -93,20 +92,10 @@ int Run(int argc, wchar_t** argv)
 {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     const std::wstring option = argc > 4 ? argv[4] : L"";
-    if (mode == L"desktop")
-    {
-        // The desktop window belongs to the shell's desktop process; asking for it starts that process.
-        HWND desktop = ::GetDesktopWindow();
-        HWND probe = ::CreateWindowExW(0, L"STATIC", L"desktop probe", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                       nullptr, nullptr, nullptr);
-        if (probe)
-            ::DestroyWindow(probe);
-        return Report(desktop != nullptr && probe != nullptr);
-    }
     if (argc < 4)
     {
-        std::printf("usage: launcher_process_helper desktop | scheduler|start|restricted|user-token APP ARGS "
-                    "[option]\n");
+        std::printf(
+            "usage: launcher_process_helper scheduler|start|restricted|user-token APP ARGS [option]\n");
         return 2;
     }
     const wchar_t* application = argv[2];

@@ -29,13 +29,6 @@ std::wstring UserFolder(int csidl)
     return folder;
 }
 
-void Touch(const std::wstring& path)
-{
-    pellicor::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file) << Utf8(path);
-}
-
 TEST(Shortcuts, TheFourShortcutsGoAndNothingElse)
 {
     ASSERT_NE(EnsureDesktopShell(), 0u); // the interactive user is the shell's
@@ -55,8 +48,8 @@ TEST(Shortcuts, TheFourShortcutsGoAndNothingElse)
     };
     const std::wstring unrelated = links + L"\\Drovana Notes.lnk";
     for (const auto& path : shortcuts)
-        Touch(path);
-    Touch(unrelated);
+        WriteFileBytes(path, "");
+    WriteFileBytes(unrelated, "");
     TakeLogLines();
 
     EXPECT_TRUE(drovana::DeleteShortcut());
