@@ -177,6 +177,7 @@ TEST_F(LauncherRegistry, CommitRegistersEveryValueOnceAndForAll)
     SignIn();
     EXPECT_EQ(folder.Run(L"/Commit"), 0u);
     ExpectRegistration();
+    EXPECT_EQ(folder.WaitForClientStart(), L" -launchLocalSyncedFolder") << "the client starts last";
 
     // The user's virtual drive, in English, with every place set.
     EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, kClassKey, nullptr), L"Drovana");

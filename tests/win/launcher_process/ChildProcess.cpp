@@ -56,9 +56,9 @@ StandInRecord ReadStandInRecord(const std::wstring& path)
     return {LinesAfter(text, "cmdline: "), static_cast<int>(LinesAfter(text, "WM_CLOSE ").size())};
 }
 
-std::vector<std::string> WaitForCommandLines(const std::wstring& record, std::size_t count)
+std::vector<std::string> WaitForCommandLines(const std::wstring& record)
 {
-    for (int i = 0; i < 1000 && ReadStandInRecord(record).commandLines.size() < count; ++i)
+    for (int i = 0; i < 1000 && ReadStandInRecord(record).commandLines.empty(); ++i)
         ::Sleep(20);
     return ReadStandInRecord(record).commandLines;
 }

@@ -42,8 +42,8 @@ struct StandInRecord
 };
 StandInRecord ReadStandInRecord(const std::wstring& path);
 constexpr const wchar_t* kStandInRecordVariable = L"PELLICOR_STANDIN_RECORD";
-// The command lines recorded, once there are count of them or after a while.
-std::vector<std::string> WaitForCommandLines(const std::wstring& record, std::size_t count = 1);
+// The command lines recorded, once the first has come or after a while.
+std::vector<std::string> WaitForCommandLines(const std::wstring& record);
 
 // A test with the stand-in client in place, recording wherever it is started from: the variable is
 // inherited by the helper and by whatever it starts. The fake scheduler's records go at the end.

@@ -102,35 +102,4 @@ TEST_F(ExplorerRestart, NoExplorerToOpenMeansNothingIsStarted)
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kFakeSchedulerTasksKey));
 }
 
-// The launcher itself, from a folder of its own with the stand-in beside it as drovana.exe.
-TEST_F(ExplorerRestart, LauncherStartsTheClientInTheEmptyModeAndAfterCommit)
-{
-    const std::wstring launcher = m_folder.Path(L"DrovanaLauncher_x64.exe");
-    ASSERT_TRUE(::CopyFileW(BinPath(L"DrovanaLauncher_x64.exe").c_str(), launcher.c_str(), FALSE));
-    auto runLauncher = [&](const std::wstring& arguments)
-    {
-        UniqueKernelHandle process = StartProcess(launcher, L"DrovanaLauncher_x64.exe" + arguments);
-        ASSERT_TRUE(process);
-        ASSERT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-    };
-
-    ProcessShield shield(m_shell, kShellQueryOnly);
-    ASSERT_TRUE(shield.active());
-    runLauncher(L"");
-    Lines lines = WaitForCommandLines(m_record);
-    ASSERT_EQ(lines.size(), 1u);
-    // Wine gives a process started with an empty command line its quoted program path instead.
-    EXPECT_TRUE(lines[0].empty() || lines[0] == "\"" + Utf8(m_client) + "\"") << lines[0];
-    drovana::KillProcessByName(L"drovana.exe");
-
-    runLauncher(L" /Commit");
-    lines = WaitForCommandLines(m_record, 2);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], " -launchLocalSyncedFolder");
-    drovana::KillProcessByName(L"drovana.exe");
-
-    // The registration of this throwaway install goes again.
-    runLauncher(L" /Uninstall");
-}
-
 } // namespace
