@@ -156,8 +156,8 @@ TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
         EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", flag), L"") << Utf8(flag);
 
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kTestClientKey)) << "reading the settings creates their key";
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, DROVANA_NAMESPACE_KEY));
-    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, DROVANA_PLACES_BAR_KEY, L"place0"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kPlacesBar, L"place0"));
 }
 
 TEST_F(LauncherModes, UpgradeFullyAlsoRegistersAndEndsEveryExplorer)
