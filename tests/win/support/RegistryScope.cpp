@@ -37,13 +37,6 @@ void RegistryScope::Clear() const
     DeleteRegKey(m_hive, m_subKey);
 }
 
-bool RegistryScope::CreateEmpty() const
-{
-    UniqueKey key;
-    return ::RegCreateKeyExW(m_hive, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                             nullptr) == ERROR_SUCCESS;
-}
-
 bool RegistryScope::SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) const
 {
     // The key is created when needed.
