@@ -280,46 +280,24 @@ TEST_F(ContextMenuTest, BitmapsAMenuMayStillShowLiveUntilTheHandlerGoes)
     EXPECT_FALSE(IsLiveBitmap(secondBitmap));
 }
 
-// Fills the process's GDI handle table until it refuses more, then gives back a few slots: a
+// Fills the process's GDI handle table until it refuses more, then gives back `room` slots: a
 // handler that leaks bitmaps then runs out within a few calls.
-class NearlyFullGdiTable
+std::vector<UniqueBitmap> FillGdiTableBut(std::size_t room)
 {
-public:
-    explicit NearlyFullGdiTable(std::size_t room)
-    {
-        for (;;)
-        {
-            const HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
-            if (!brush)
-                break;
-            m_brushes.push_back(brush);
-        }
-        for (std::size_t i = 0; i < room && !m_brushes.empty(); ++i)
-        {
-            ::DeleteObject(m_brushes.back());
-            m_brushes.pop_back();
-        }
-    }
-    ~NearlyFullGdiTable()
-    {
-        for (const HBRUSH brush : m_brushes)
-            ::DeleteObject(brush);
-    }
-    NearlyFullGdiTable(const NearlyFullGdiTable&) = delete;
-    NearlyFullGdiTable& operator=(const NearlyFullGdiTable&) = delete;
-
-    std::size_t Held() const { return m_brushes.size(); }
-
-private:
-    std::vector<HBRUSH> m_brushes;
-};
+    std::vector<UniqueBitmap> held;
+    for (UniqueBitmap bitmap(::CreateBitmap(1, 1, 1, 1, nullptr)); bitmap;
+         bitmap.reset(::CreateBitmap(1, 1, 1, 1, nullptr)))
+        held.push_back(std::move(bitmap));
+    held.resize(held.size() > room ? held.size() - room : 0);
+    return held;
+}
 
 TEST_F(ContextMenuTest, ReplacedAndHeldBitmapsAreGivenBack)
 {
     ServeMenuItems({L"2", L"Share link"});
     ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    const NearlyFullGdiTable table(200);
-    ASSERT_GT(table.Held(), 1000u);
+    const auto table = FillGdiTableBut(200);
+    ASSERT_GT(table.size(), 1000u);
 
     for (int i = 0; i < 300; ++i) // 1800 bitmaps loaded and replaced
         ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
