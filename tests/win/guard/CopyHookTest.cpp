@@ -2,7 +2,8 @@
 // the real registry, and the real warning box, read and closed by a watcher thread.
 #include "common/ComPtr.h"
 #include "tests/win/guard/MarkerFiles.h"
-#include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/guard/NotCapturesKey.h"
+#include "tests/win/support/LibraryUnderTest.h"
 #include "tests/win/support/MessageBoxWatcher.h"
 #include "tests/win/support/Processes.h"
 #include "tests/win/support/ShellClassIds.h"
@@ -19,7 +20,6 @@ namespace pellicor::test
 namespace
 {
 
-const std::wstring kListKey = std::wstring(kTestClientKey) + L"\\NotCaptures";
 constexpr wchar_t kEnglishCaption[] = L"Drovana Prompt";
 constexpr wchar_t kChineseCaption[] = L"卓瓦纳提示";
 
@@ -28,32 +28,14 @@ constexpr wchar_t kBinFolderVariable[] = L"PELLICOR_GUARD_BIN";
 constexpr wchar_t kSyncFolderVariable[] = L"PELLICOR_GUARD_SYNC";
 constexpr wchar_t kDoneFileVariable[] = L"PELLICOR_GUARD_DONE";
 
-using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
 // The library loaded from a folder, and one copy hook object made by its class object.
 class CopyHook
 {
 public:
-    explicit CopyHook(const std::wstring& binFolder)
-        : m_module(::LoadLibraryW((binFolder + kLibraryFileName).c_str()))
+    explicit CopyHook(const std::wstring& binFolder) : m_library(binFolder)
     {
-        if (!m_module)
-            return;
-        auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(
-            reinterpret_cast<void*>(::GetProcAddress(m_module, "DllGetClassObject")));
-        ComPtr<IClassFactory> factory;
-        if (getClassObject &&
-            SUCCEEDED(getClassObject(kClsidCopyHook, IID_IClassFactory, factory.put_void())) && factory)
-            factory->CreateInstance(nullptr, IID_ICopyHookW, m_hook.put_void());
+        m_library.CreateObject(kClsidCopyHook, IID_ICopyHookW, m_hook.put_void());
     }
-    ~CopyHook()
-    {
-        m_hook = {};
-        if (m_module)
-            ::FreeLibrary(m_module);
-    }
-    CopyHook(const CopyHook&) = delete;
-    CopyHook& operator=(const CopyHook&) = delete;
 
     bool Ready() const { return static_cast<bool>(m_hook); }
     UINT Call(UINT func, const wchar_t* source, const wchar_t* destination = L"", UINT flags = 0,
@@ -63,29 +45,9 @@ public:
     }
 
 private:
-    HMODULE m_module;
-    ComPtr<ICopyHookW> m_hook;
+    LibraryUnderTest m_library;
+    ComPtr<ICopyHookW> m_hook; // released before the library goes
 };
-
-void SetListValue(const std::wstring& name, const std::wstring& text)
-{
-    HKEY key = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, kListKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr);
-    ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-}
-
-std::wstring ListFlag()
-{
-    wchar_t value[32] = {};
-    DWORD size = sizeof value;
-    if (::RegGetValueW(HKEY_CURRENT_USER, kListKey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return L"<none>";
-    return value;
-}
 
 // A signed-in client with a real sync folder and its two system folders.
 class CopyHookTest : public ::testing::Test
@@ -123,13 +85,13 @@ protected:
 
 TEST_F(CopyHookTest, EveryDecisionLeavesTheListKeyBehind)
 {
-    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey));
     EXPECT_EQ(Call(FO_COPY, outside, sync + L"\\Outside"), IDYES);
-    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey));
 
-    DeleteRegKey(HKEY_CURRENT_USER, kListKey.c_str());
+    DeleteRegKey(HKEY_CURRENT_USER, kListKey);
     EXPECT_EQ(Call(0x77, sync), IDYES) << "an unknown operation is allowed, after the list was loaded";
-    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kListKey));
     EXPECT_EQ(watcher.Count(), 0u);
 }
 
@@ -312,24 +274,18 @@ TEST_F(CopyHookTest, TheClientsOwnProcessIsExempt)
     ::SetEnvironmentVariableW(kBinFolderVariable, BinFolder().c_str());
     ::SetEnvironmentVariableW(kSyncFolderVariable, sync.c_str());
     ::SetEnvironmentVariableW(kDoneFileVariable, done.c_str());
-    const UniqueKernelHandle process = StartProcess(
+    const ProcessRun run = RunProcess(
         client,
         L"\"" + client +
             L"\" --gtest_also_run_disabled_tests --gtest_filter=ClientProcess.DISABLED_IsNeverGuarded");
-    ASSERT_TRUE(process);
-    const DWORD waited = ::WaitForSingleObject(process.get(), 60000);
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.get(), &exitCode);
-    if (waited != WAIT_OBJECT_0)
-        ::TerminateProcess(process.get(), 1);
     ::SetEnvironmentVariableW(kBinFolderVariable, nullptr);
     ::SetEnvironmentVariableW(kSyncFolderVariable, nullptr);
     ::SetEnvironmentVariableW(kDoneFileVariable, nullptr);
 
-    EXPECT_EQ(waited, WAIT_OBJECT_0);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_TRUE(FileExists(done)) << "the child ran its checks";
-    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey.c_str()));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kListKey));
 }
 
 // Runs only in the DROVANA.EXE copy started above.

@@ -26,10 +26,7 @@ TEST_F(ContextMenuTest, FirstIdOneGivesOnePlainItemBetweenSeparators)
     EXPECT_EQ(BitmapPixels(entries[2].bitmap), LibraryBitmapPixels(library.Module(), 107));
     EXPECT_TRUE(entries[3].IsSeparator());
     EXPECT_EQ(entries[4].text, L"Properties");
-
-    const auto requests = server.RequestsFor(L"MenuItems");
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].request.arguments, (std::vector<std::wstring>{L"C:\\Sync\\a.txt", L"C:\\Sync\\b"}));
+    EXPECT_EQ(ArgumentsOf(L"MenuItems"), (RequestArguments{{L"C:\\Sync\\a.txt", L"C:\\Sync\\b"}}));
 }
 
 TEST_F(ContextMenuTest, OtherIdsGoIntoTheProductSubmenuWithTheirBitmaps)
@@ -58,10 +55,9 @@ TEST_F(ContextMenuTest, OtherIdsGoIntoTheProductSubmenuWithTheirBitmaps)
     // The caption is read once per process; a later change of language shows in a new process.
     settings.SetDword(L"DrovanaLanguage", 2052);
     CreateHandler();
-    ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    const UniqueMenu again = ShellMenu();
-    ASSERT_EQ(Query(again.get(), 1), 6);
-    EXPECT_EQ(ReadMenu(again.get())[2].text, L"Drovana");
+    const auto again = RightClick({L"2", L"Share link"});
+    ASSERT_EQ(identifiers, 3);
+    EXPECT_EQ(again[2].text, L"Drovana");
 }
 
 TEST_F(ContextMenuTest, PairsWithOtherIdsAndTheirBitmaps)
@@ -95,12 +91,12 @@ TEST_F(ContextMenuTest, DefaultOnlyAndVerbsOnlyAskTheClientNothing)
 {
     ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
     ServeMenuItems({L"1", L"Open"});
-    const UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1, CMF_DEFAULTONLY), 0);
-    EXPECT_EQ(Query(shellMenu.get(), 1, CMF_VERBSONLY), 0);
-    EXPECT_EQ(Query(shellMenu.get(), 1, CMF_DEFAULTONLY | CMF_EXPLORE), 0);
+    for (const UINT flags : {CMF_DEFAULTONLY, CMF_VERBSONLY, CMF_DEFAULTONLY | CMF_EXPLORE})
+    {
+        EXPECT_EQ(QueryShellMenu(flags), 0) << flags;
+        EXPECT_EQ(::GetMenuItemCount(clicked.get()), 2);
+    }
     EXPECT_EQ(server.RequestCount(), 0u);
-    EXPECT_EQ(::GetMenuItemCount(shellMenu.get()), 2);
 }
 
 TEST_F(ContextMenuTest, RepliesWithoutUsableItemsAddNothing)
@@ -117,9 +113,8 @@ TEST_F(ContextMenuTest, RepliesWithoutUsableItemsAddNothing)
     for (const auto& values : replies)
     {
         ServeMenuItems(values);
-        const UniqueMenu shellMenu = ShellMenu();
-        EXPECT_EQ(Query(shellMenu.get(), 1), 0) << values.size() << " values";
-        EXPECT_EQ(::GetMenuItemCount(shellMenu.get()), 2) << "no separator either";
+        EXPECT_EQ(QueryShellMenu(), 0) << values.size() << " values";
+        EXPECT_EQ(::GetMenuItemCount(clicked.get()), 2) << "no separator either";
     }
 
     const std::vector<standin::Response> failures = {
@@ -128,24 +123,21 @@ TEST_F(ContextMenuTest, RepliesWithoutUsableItemsAddNothing)
     for (const auto& failure : failures)
     {
         server.SetResponse(L"MenuItems", failure);
-        const UniqueMenu shellMenu = ShellMenu();
-        EXPECT_EQ(Query(shellMenu.get(), 1), 0) << Utf8(failure.Describe());
-        EXPECT_EQ(::GetMenuItemCount(shellMenu.get()), 2);
+        EXPECT_EQ(QueryShellMenu(), 0) << Utf8(failure.Describe());
+        EXPECT_EQ(::GetMenuItemCount(clicked.get()), 2);
     }
 
     server.Stop();
-    const UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1), 0) << "client not running";
-    EXPECT_EQ(::GetMenuItemCount(shellMenu.get()), 2);
+    EXPECT_EQ(QueryShellMenu(), 0) << "client not running";
+    EXPECT_EQ(::GetMenuItemCount(clicked.get()), 2);
 }
 
 TEST_F(ContextMenuTest, ItemsBeyondTheShellsRangeAreLeftOut)
 {
     ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
     ServeMenuItems({L"2", L"A", L"5", L"B"});
-    const UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1, CMF_NORMAL, kFirstId, kFirstId + 3), 3);
-    const auto entries = ReadMenu(shellMenu.get());
+    EXPECT_EQ(QueryShellMenu(CMF_NORMAL, kFirstId + 3), 3);
+    const auto entries = ReadMenu(clicked.get());
     ASSERT_EQ(entries.size(), 5u);
     const auto items = ReadMenu(entries[2].subMenu);
     ASSERT_EQ(items.size(), 1u);
@@ -167,22 +159,16 @@ TEST_F(ContextMenuTest, SelectionsWithoutFilesAreRefused)
 
     // Nothing was selected by the refused calls: the menu still asks for the last good selection.
     ServeMenuItems({L"1", L"Open"});
-    const UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1), 2);
-    ASSERT_EQ(server.RequestsFor(L"MenuItems").size(), 1u);
-    EXPECT_EQ(server.RequestsFor(L"MenuItems")[0].request.arguments, (std::vector<std::wstring>{L"C:\\x"}));
+    EXPECT_EQ(QueryShellMenu(), 2);
+    EXPECT_EQ(ArgumentsOf(L"MenuItems"), (RequestArguments{{L"C:\\x"}}));
 }
 
 TEST_F(ContextMenuTest, LongPathsReachTheClientWhole)
 {
     const std::wstring longPath = L"C:\\Sync\\" + std::wstring(300, L'x') + L"\\file.txt";
-    ASSERT_EQ(InitializeWith({longPath, L"C:\\Sync\\short"}), S_OK);
-    ServeMenuItems({L"1", L"Open"});
-    const UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1), 2);
-    const auto requests = server.RequestsFor(L"MenuItems");
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].request.arguments, (std::vector<std::wstring>{longPath, L"C:\\Sync\\short"}));
+    RightClick({L"1", L"Open"}, {longPath, L"C:\\Sync\\short"});
+    EXPECT_EQ(identifiers, 2);
+    EXPECT_EQ(ArgumentsOf(L"MenuItems"), (RequestArguments{{longPath, L"C:\\Sync\\short"}}));
 }
 
 TEST_F(ContextMenuTest, MeasureItemMakesRoomForTheBitmap)
@@ -294,46 +280,24 @@ TEST_F(ContextMenuTest, BitmapsAMenuMayStillShowLiveUntilTheHandlerGoes)
     EXPECT_FALSE(IsLiveBitmap(secondBitmap));
 }
 
-// Fills the process's GDI handle table until it refuses more, then gives back a few slots: a
+// Fills the process's GDI handle table until it refuses more, then gives back `room` slots: a
 // handler that leaks bitmaps then runs out within a few calls.
-class NearlyFullGdiTable
+std::vector<UniqueBitmap> FillGdiTableBut(std::size_t room)
 {
-public:
-    explicit NearlyFullGdiTable(std::size_t room)
-    {
-        for (;;)
-        {
-            const HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
-            if (!brush)
-                break;
-            m_brushes.push_back(brush);
-        }
-        for (std::size_t i = 0; i < room && !m_brushes.empty(); ++i)
-        {
-            ::DeleteObject(m_brushes.back());
-            m_brushes.pop_back();
-        }
-    }
-    ~NearlyFullGdiTable()
-    {
-        for (const HBRUSH brush : m_brushes)
-            ::DeleteObject(brush);
-    }
-    NearlyFullGdiTable(const NearlyFullGdiTable&) = delete;
-    NearlyFullGdiTable& operator=(const NearlyFullGdiTable&) = delete;
-
-    std::size_t Held() const { return m_brushes.size(); }
-
-private:
-    std::vector<HBRUSH> m_brushes;
-};
+    std::vector<UniqueBitmap> held;
+    for (UniqueBitmap bitmap(::CreateBitmap(1, 1, 1, 1, nullptr)); bitmap;
+         bitmap.reset(::CreateBitmap(1, 1, 1, 1, nullptr)))
+        held.push_back(std::move(bitmap));
+    held.resize(held.size() > room ? held.size() - room : 0);
+    return held;
+}
 
 TEST_F(ContextMenuTest, ReplacedAndHeldBitmapsAreGivenBack)
 {
     ServeMenuItems({L"2", L"Share link"});
     ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-    const NearlyFullGdiTable table(200);
-    ASSERT_GT(table.Held(), 1000u);
+    const auto table = FillGdiTableBut(200);
+    ASSERT_GT(table.size(), 1000u);
 
     for (int i = 0; i < 300; ++i) // 1800 bitmaps loaded and replaced
         ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
@@ -341,14 +305,12 @@ TEST_F(ContextMenuTest, ReplacedAndHeldBitmapsAreGivenBack)
     {
         CreateHandler();
         ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
-        const UniqueMenu shellMenu = ShellMenu();
-        ASSERT_EQ(Query(shellMenu.get(), 1), 3);
+        ASSERT_EQ(QueryShellMenu(), 3);
         ASSERT_EQ(InitializeWith({L"C:\\Sync\\b.txt"}), S_OK);
     }
 
-    const UniqueMenu shellMenu = ShellMenu();
-    ASSERT_EQ(Query(shellMenu.get(), 1), 3);
-    const auto entries = ReadMenu(shellMenu.get());
+    ASSERT_EQ(QueryShellMenu(), 3);
+    const auto entries = ReadMenu(clicked.get());
     EXPECT_TRUE(IsLiveBitmap(entries[2].bitmap)) << "bitmaps still load";
     EXPECT_TRUE(IsLiveBitmap(ReadMenu(entries[2].subMenu)[0].bitmap));
 }

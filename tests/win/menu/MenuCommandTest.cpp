@@ -1,10 +1,9 @@
 // Picking an item: the exact "MenuCmd" message, the view window it names, what is refused, and the
 // verb name the shell asks for.
 #include "tests/win/menu/MenuFixture.h"
+#include "tests/win/support/TestWindows.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace pellicor::test
 {
@@ -26,18 +25,6 @@ void AppendField(std::vector<std::uint8_t>& bytes, const std::wstring& text)
     }
 }
 
-std::wstring HandleText(HWND window)
-{
-    wchar_t text[17] = {};
-    std::swprintf(text, 17, L"%016llX", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-    return text;
-}
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 // A top-level window, optionally with the tab, view and items-view children of an Explorer window,
 // brought to the foreground.
 class ForegroundWindow
@@ -47,13 +34,7 @@ public:
     {
         for (const wchar_t* name :
              {L"MenuTestFrame", L"ShellTabWindowClass", L"DUIViewWndClassName", L"DirectUIHWND"})
-        {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = PlainWindowProc;
-            windowClass.hInstance = ::GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = name;
-            ::RegisterClassW(&windowClass);
-        }
+            RegisterWindowClass(name);
         m_frame.reset(::CreateWindowExW(0, L"MenuTestFrame", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
                                         10, 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr),
                                         nullptr));
@@ -66,7 +47,7 @@ public:
             Child(view, L"MenuTestFrame");
         }
         ::SetForegroundWindow(m_frame.get());
-        Pump();
+        PumpMessages();
     }
 
     HWND Frame() const { return m_frame.get(); }
@@ -77,12 +58,6 @@ private:
     {
         return ::CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, parent, nullptr,
                                  ::GetModuleHandleW(nullptr), nullptr);
-    }
-    static void Pump()
-    {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&message);
     }
 
     UniqueWindow m_frame;
@@ -119,8 +94,7 @@ TEST_F(MenuCommandTest, AMenuIsShownOnlyWhenItsCommandFitsOneRequest)
     const std::wstring folder = L"C:\\Sync\\";
     const std::wstring fits = folder + std::wstring(2016 - folder.size(), L'f');
     ASSERT_EQ(InitializeWith({fits}), S_OK);
-    UniqueMenu shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1), 6);
+    EXPECT_EQ(QueryShellMenu(), 6);
     EXPECT_EQ(InvokeOffset(5), S_OK);
     const auto sent = server.RequestsFor(L"MenuCmd");
     ASSERT_EQ(sent.size(), 1u);
@@ -130,9 +104,8 @@ TEST_F(MenuCommandTest, AMenuIsShownOnlyWhenItsCommandFitsOneRequest)
     // Two bytes more: "MenuItems" would still fit (4060 bytes), but the pick could not be sent.
     server.ClearRequests();
     ASSERT_EQ(InitializeWith({fits + L"g"}), S_OK);
-    shellMenu = ShellMenu();
-    EXPECT_EQ(Query(shellMenu.get(), 1), 0);
-    EXPECT_EQ(::GetMenuItemCount(shellMenu.get()), 2) << "the shell's menu is left as it was";
+    EXPECT_EQ(QueryShellMenu(), 0);
+    EXPECT_EQ(::GetMenuItemCount(clicked.get()), 2) << "the shell's menu is left as it was";
     EXPECT_EQ(server.RequestCount(), 0u) << "not even the items are asked for";
 }
 
@@ -149,12 +122,10 @@ TEST_F(MenuCommandTest, ViewWindowIsTheForegroundWindowOutsideExplorerAndIsKept)
     const ForegroundWindow explorer(true);
     EXPECT_EQ(InvokeOffset(5), S_OK);
 
-    const auto requests = server.RequestsFor(L"MenuCmd");
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].request.arguments,
-              (std::vector<std::wstring>{L"1", HandleText(firstForeground), L"C:\\Sync\\a.txt"}));
-    EXPECT_EQ(requests[1].request.arguments[0], L"5");
-    EXPECT_EQ(requests[1].request.arguments[1], HandleText(firstForeground)) << "found once per handler";
+    const std::wstring view = HandleText(firstForeground);
+    EXPECT_EQ(ArgumentsOf(L"MenuCmd"),
+              (RequestArguments{{L"1", view, L"C:\\Sync\\a.txt"}, {L"5", view, L"C:\\Sync\\a.txt"}}))
+        << "the view window is found once per handler";
 }
 
 TEST_F(MenuCommandTest, VerbStringsAndOffsetsOutsideTheCommandsAreRefused)
@@ -186,24 +157,23 @@ TEST_F(MenuCommandTest, ACommandForAClientThatIsGoneStillSucceeds)
 
 TEST_F(MenuCommandTest, VerbNameIsTheProductsChineseName)
 {
+    // What GetCommandString answers and writes into 16 units of '#' of which it is told capacity.
+    const auto written = [&](UINT type, UINT capacity, HRESULT expected = S_OK, UINT_PTR command = 0)
+    {
+        std::wstring buffer(16, L'#');
+        EXPECT_EQ(
+            menu->GetCommandString(command, type, nullptr, reinterpret_cast<CHAR*>(buffer.data()), capacity),
+            expected);
+        return buffer;
+    };
     const std::wstring name = L"\u5353\u74E6\u7EB3";
-    wchar_t buffer[16];
-    std::fill(std::begin(buffer), std::end(buffer), L'#');
-    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 16), S_OK);
-    EXPECT_EQ(std::wstring(buffer), name);
-
+    EXPECT_EQ(written(GCS_VERBW, 16).c_str(), name);
     settings.SetDword(L"DrovanaLanguage", 2052);
-    std::fill(std::begin(buffer), std::end(buffer), L'#');
-    EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<CHAR*>(buffer), 16), S_OK);
-    EXPECT_EQ(std::wstring(buffer), name) << "in every language";
-
-    std::fill(std::begin(buffer), std::end(buffer), L'#');
-    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 2), S_OK);
-    EXPECT_EQ(std::wstring(buffer, 3), (std::wstring{L'\u5353', L'\0', L'#'})) << "cut to the capacity";
-
-    std::fill(std::begin(buffer), std::end(buffer), L'#');
-    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 0), S_OK);
-    EXPECT_EQ(buffer[0], L'#') << "no room, nothing written";
+    EXPECT_EQ(written(GCS_HELPTEXTW, 16).c_str(), name) << "in every language";
+    EXPECT_EQ(written(GCS_VERBW, 2).substr(0, 3), (std::wstring{L'\u5353', L'\0', L'#'}))
+        << "cut to the capacity";
+    EXPECT_EQ(written(GCS_VERBW, 0), std::wstring(16, L'#')) << "no room, nothing written";
+    EXPECT_EQ(written(GCS_VERBW, 16, E_INVALIDARG, 1), std::wstring(16, L'#'));
     EXPECT_EQ(menu->GetCommandString(0, GCS_VALIDATEW, nullptr, nullptr, 0), S_OK)
         << "validation has no buffer";
     EXPECT_EQ(menu->GetCommandString(0, GCS_VERBW, nullptr, nullptr, 16), S_OK);
@@ -211,12 +181,9 @@ TEST_F(MenuCommandTest, VerbNameIsTheProductsChineseName)
     char ansi[16];
     std::fill(std::begin(ansi), std::end(ansi), '#');
     EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, ansi, 16), S_OK);
-    EXPECT_EQ(ansi[0], '#') << "nothing written for ANSI help text";
     EXPECT_EQ(menu->GetCommandString(0, GCS_VERBA, nullptr, ansi, 16), E_INVALIDARG);
     EXPECT_EQ(menu->GetCommandString(0, GCS_VALIDATEA, nullptr, ansi, 16), E_INVALIDARG);
-    EXPECT_EQ(menu->GetCommandString(1, GCS_VERBW, nullptr, reinterpret_cast<CHAR*>(buffer), 16),
-              E_INVALIDARG);
-    EXPECT_EQ(ansi[0], '#');
+    EXPECT_EQ(ansi[0], '#') << "nothing written for ANSI";
 }
 
 } // namespace

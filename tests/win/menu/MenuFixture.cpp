@@ -61,6 +61,15 @@ std::vector<std::uint32_t> LibraryBitmapPixels(HMODULE library, unsigned id)
     return BitmapPixels(bitmap.get());
 }
 
+HRESULT InvokeOffset(IContextMenu& menu, UINT offset)
+{
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = MAKEINTRESOURCEA(offset);
+    info.nShow = SW_SHOWNORMAL;
+    return menu.InvokeCommand(&info);
+}
+
 void ContextMenuFixture::SetUp()
 {
     StandInFixture::SetUp();
@@ -104,13 +113,10 @@ void ContextMenuFixture::ServeMenuItems(std::vector<std::wstring> values)
     server.SetResponse(L"MenuItems", standin::Response::Ok(std::move(values)));
 }
 
-HRESULT ContextMenuFixture::InvokeOffset(UINT offset)
+int ContextMenuFixture::QueryShellMenu(UINT flags, UINT last)
 {
-    CMINVOKECOMMANDINFO info{};
-    info.cbSize = sizeof info;
-    info.lpVerb = MAKEINTRESOURCEA(offset);
-    info.nShow = SW_SHOWNORMAL;
-    return menu->InvokeCommand(&info);
+    clicked = ShellMenu();
+    return Query(clicked.get(), 1, flags, kFirstId, last);
 }
 
 std::vector<MenuEntry> ContextMenuFixture::RightClick(std::vector<std::wstring> items,
@@ -118,12 +124,11 @@ std::vector<MenuEntry> ContextMenuFixture::RightClick(std::vector<std::wstring> 
 {
     EXPECT_EQ(InitializeWith(selection), S_OK);
     ServeMenuItems(std::move(items));
-    clicked = ShellMenu();
-    identifiers = Query(clicked.get(), 1);
+    identifiers = QueryShellMenu();
     return ReadMenu(clicked.get());
 }
 
-UniqueMenu ContextMenuFixture::ShellMenu()
+UniqueMenu ShellMenu()
 {
     UniqueMenu shellMenu(::CreatePopupMenu());
     ::AppendMenuW(shellMenu.get(), MF_STRING, 1, L"Open");

@@ -37,6 +37,11 @@ std::vector<std::uint32_t> BitmapPixels(HBITMAP bitmap);
 // The same for a bitmap resource of the library.
 std::vector<std::uint32_t> LibraryBitmapPixels(HMODULE library, unsigned id);
 
+// A menu with two items of the shell's own, between which ours go (position 1).
+UniqueMenu ShellMenu();
+// Picks the command at this offset from the first identifier, as the shell does.
+HRESULT InvokeOffset(IContextMenu& menu, UINT offset);
+
 class ContextMenuFixture : public StandInFixture
 {
 protected:
@@ -48,14 +53,13 @@ protected:
     HRESULT InitializeWith(const std::vector<std::wstring>& paths);
     // The number of identifiers QueryContextMenu reports, or -1 for a failure code.
     int Query(HMENU menu, UINT position, UINT flags = CMF_NORMAL, UINT first = kFirstId, UINT last = kLastId);
+    // A fresh shell menu, kept in `clicked`, with ours put in at position 1: as Query.
+    int QueryShellMenu(UINT flags = CMF_NORMAL, UINT last = kLastId);
     void ServeMenuItems(std::vector<std::wstring> values);
-    HRESULT InvokeOffset(UINT offset);
+    HRESULT InvokeOffset(UINT offset) { return pellicor::test::InvokeOffset(*menu.get(), offset); }
 
-    // A menu with two items of the shell's own, between which ours go (position 1).
-    UniqueMenu ShellMenu();
-    // A right click on the selection while the client serves these items: a fresh shell menu with
-    // ours put in at position 1, kept in `clicked`, read back; the identifiers the handler reported
-    // are in `identifiers`.
+    // A right click on the selection while the client serves these items: QueryShellMenu, read
+    // back; the identifiers the handler reported are in `identifiers`.
     std::vector<MenuEntry> RightClick(std::vector<std::wstring> items,
                                       const std::vector<std::wstring>& selection = {L"C:\\Sync\\a.txt"});
 

@@ -2,12 +2,12 @@
 // the handler's menu messages. Run for real: the program starts itself again with Wine told that it
 // runs on Windows XP (only this program, by its file name), shows the menu and lets it draw.
 #include "tests/win/menu/MenuFixture.h"
+#include "tests/win/support/TestWindows.h"
 #include "tests/win/support/XpRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace pellicor::test
 {
@@ -18,11 +18,6 @@ using XpMenuTest = ContextMenuFixture;
 
 TEST_F(XpMenuTest, ItemsAskForTheirBitmapsThroughTheHandler)
 {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    ASSERT_TRUE(::GetVersionExW(&version));
-    ASSERT_LT(version.dwMajorVersion, 6u) << "the program was not started as an XP program";
-
     settings.SetDword(L"DrovanaLanguage", 2052);
     const auto entries = RightClick({L"2", L"Share link", L"4", L"History"});
     ASSERT_EQ(identifiers, 5);
@@ -74,14 +69,9 @@ TEST_F(XpMenuTest, AShownMenuHasTheHandlerMeasureAndDrawItsBitmaps)
 {
     ASSERT_EQ(InitializeWith({L"C:\\Sync\\a.txt"}), S_OK);
     ServeMenuItems({L"1", L"Open in Drovana"});
-    const UniqueMenu shellMenu = ShellMenu();
-    ASSERT_EQ(Query(shellMenu.get(), 1), 2);
+    ASSERT_EQ(QueryShellMenu(), 2);
 
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = OwnerProc;
-    windowClass.hInstance = ::GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"XpMenuOwner";
-    ::RegisterClassW(&windowClass);
+    RegisterWindowClass(L"XpMenuOwner", OwnerProc);
     const UniqueWindow owner(::CreateWindowExW(0, L"XpMenuOwner", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                                50, 50, 300, 200, nullptr, nullptr,
                                                ::GetModuleHandleW(nullptr), nullptr));
@@ -94,7 +84,7 @@ TEST_F(XpMenuTest, AShownMenuHasTheHandlerMeasureAndDrawItsBitmaps)
     record.handler = handler2.get();
     g_owner = &record;
     ::SetTimer(owner.get(), 1, 700, nullptr); // closes the menu once it has been drawn
-    ::TrackPopupMenu(shellMenu.get(), TPM_LEFTALIGN | TPM_RETURNCMD, 100, 100, 0, owner.get(), nullptr);
+    ::TrackPopupMenu(clicked.get(), TPM_LEFTALIGN | TPM_RETURNCMD, 100, 100, 0, owner.get(), nullptr);
     g_owner = nullptr;
 
     EXPECT_NE(std::find(record.measured.begin(), record.measured.end(), kFirstId + 1), record.measured.end());

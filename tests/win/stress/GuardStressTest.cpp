@@ -6,10 +6,10 @@
 
 #include "common/ComPtr.h"
 #include "common/UniqueHandle.h"
-#include "tests/win/support/ClientSettingsKey.h"
-#include "tests/win/support/LibraryUnderTest.h"
+#include "tests/win/guard/MarkerFiles.h"
+#include "tests/win/guard/NotCapturesKey.h"
 #include "tests/win/support/ShellClassIds.h"
-#include "tests/win/support/TempFolder.h"
+#include "tests/win/support/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,6 @@ namespace fs = std::filesystem;
 
 const int kCallsPerThread = CallsPerWorker(80);
 constexpr int kSubfolders = 3;
-const std::wstring kListKey = std::wstring(kTestClientKey) + L"\\NotCaptures";
 const std::string kUserText = "the user's own notes\r\n";
 
 // The client's folder tree: per-thread work folders with subfolders, the two system folders with
@@ -75,21 +74,11 @@ struct SyncTree
 
 void SetListEntry(const std::wstring& name, bool present)
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kListKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                          nullptr) != ERROR_SUCCESS)
-        return;
     if (present)
-    {
-        const wchar_t text[] = L"1";
-        ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
-    }
+        SetListValue(name, L"1");
     else
-        ::RegDeleteValueW(key, name.c_str());
-    // The client raises the flag whenever it changes the entries.
-    const wchar_t raised[] = L"1";
-    ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(raised), sizeof raised);
-    ::RegCloseKey(key);
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kListKey.c_str(), name.c_str());
+    SetListValue(L"", L"1"); // the client raises the flag whenever it changes the entries
 }
 
 // The client at work: rights rewritten, marker files removed or garbled, entries listed and
@@ -102,17 +91,15 @@ void ChangeUnderneath(const SyncTree& tree, const ClientSettingsKey& settings, H
     while (::WaitForSingleObject(stop, 1) == WAIT_TIMEOUT)
     {
         const int t = static_cast<int>(random() % kThreads);
-        const std::wstring marker = tree.Work(t) + L"\\desktop.ini";
+        const std::wstring marker = MarkerOf(tree.Work(t));
         switch (random() % 8)
         {
         case 0:
         case 1:
-            ::WritePrivateProfileStringW(L"Pellicor", L"aAttribute",
-                                         attributes[random() % std::size(attributes)], marker.c_str());
+            WriteMarker(tree.Work(t), L"aAttribute", attributes[random() % std::size(attributes)]);
             break;
         case 2:
-            ::WritePrivateProfileStringW(L"Pellicor", L"CanRemove", random() % 2 ? L"1" : L"0",
-                                         marker.c_str());
+            WriteMarker(tree.Work(t), L"CanRemove", random() % 2 ? L"1" : L"0");
             break;
         case 3:
             ::DeleteFileW(marker.c_str());
@@ -246,9 +233,8 @@ TEST(GuardStress, EightThreadsWhileMarkersAndListChangeLeaveNothingBehind)
     {
         for (int s = 0; s < kSubfolders; ++s)
         {
-            const std::wstring marker = tree.Work(t) + L"\\S" + std::to_wstring(s) + L"\\desktop.ini";
-            const UINT mark = ::GetPrivateProfileIntW(L"Pellicor", L"CanRemove", 7, marker.c_str());
-            EXPECT_TRUE(mark == 1 || mark == 7) << "S" << s << " of P" << t << ": " << mark;
+            const std::wstring mark = ReadMarker(tree.Work(t) + L"\\S" + std::to_wstring(s), L"CanRemove");
+            EXPECT_TRUE(mark == L"1" || mark == L"<none>") << "S" << s << " of P" << t << ": " << Utf8(mark);
         }
     }
 }

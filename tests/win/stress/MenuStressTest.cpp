@@ -4,24 +4,16 @@
 // may be left: no object, no handle, no copy of the selection.
 #include "tests/win/stress/StressSupport.h"
 
-#include "common/ComPtr.h"
-#include "common/UniqueHandle.h"
-#include "tests/win/support/ClientSettingsKey.h"
+#include "tests/win/menu/MenuFixture.h"
 #include "tests/win/support/DropFilesDataObject.h"
-#include "tests/win/support/LibraryUnderTest.h"
 #include "tests/win/support/ShellClassIds.h"
-#include "tests/win/support/StandInFixture.h"
 
 #include <gtest/gtest.h>
-
-#include <windows.h>
-#include <shlobj.h>
 
 #include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace pellicor::test
@@ -35,8 +27,6 @@ using standin::Response;
 const int kClicksPerThread = CallsPerWorker(50);
 constexpr int kClicksPerHandler = 4; // Explorer makes a handler per right click; some get reused
 constexpr DWORD kRestartEveryMs = 1500;
-constexpr UINT kFirstId = 100;
-constexpr UINT kLastId = 0x7FFF;
 constexpr UINT kMostIdentifiers = 6; // item ids stop at 5
 
 std::vector<std::wstring> ManyItems()
@@ -85,12 +75,13 @@ Response Decide(const RecordedRequest& recorded)
     const bool isMenu = recorded.request.command == L"MenuItems";
     // "MenuCmd" carries the command number and the view window before the paths.
     const std::size_t pathIndex = isMenu ? 0 : 2;
-    const std::size_t at = std::char_traits<wchar_t>::length(kPathPrefix);
-    if (!recorded.wellFormed || arguments.size() <= pathIndex || arguments[pathIndex].size() <= at)
+    const int index = recorded.wellFormed && arguments.size() > pathIndex
+                          ? AnswerIn(arguments[pathIndex], kPathPrefix)
+                          : -1;
+    if (index < 0)
         return Response::Close();
-    const std::size_t index = static_cast<std::size_t>(arguments[pathIndex][at] - L'A');
     const auto& answers = isMenu ? MenuAnswers() : CommandAnswers();
-    return answers[index % answers.size()];
+    return answers[static_cast<std::size_t>(index) % answers.size()];
 }
 
 struct Tally
@@ -101,15 +92,6 @@ struct Tally
     std::atomic<long> wrongMenus{0};   // anything but nothing, or separator, item, separator
     std::atomic<long> wrongResults{0}; // a code the shell does not expect
 };
-
-// The shell's own menu, with two items of its own between which ours go.
-UniqueMenu ShellMenu()
-{
-    UniqueMenu menu(::CreatePopupMenu());
-    ::AppendMenuW(menu.get(), MF_STRING, 1, L"Open");
-    ::AppendMenuW(menu.get(), MF_STRING, 2, L"Properties");
-    return menu;
-}
 
 void Click(const LibraryUnderTest& library, int thread, const Deadline& deadline,
            const std::shared_ptr<DropFilesCounters>& counters, Tally& tally)
@@ -134,8 +116,9 @@ void Click(const LibraryUnderTest& library, int thread, const Deadline& deadline
             (click + thread) % static_cast<int>(MenuAnswers().size() * CommandAnswers().size());
         std::vector<std::wstring> selection;
         for (int i = 0; i <= click % 3; ++i)
-            selection.push_back(kPathPrefix + std::wstring(1, static_cast<wchar_t>(L'A' + answer)) + L"\\t" +
-                                std::to_wstring(thread) + L"\\file " + std::to_wstring(i) + L".txt");
+            selection.push_back(
+                PathWithAnswer(kPathPrefix, answer,
+                               L"\\t" + std::to_wstring(thread) + L"\\file " + std::to_wstring(i) + L".txt"));
         const ComPtr<IDataObject> data = CreateDropFilesDataObject(selection, counters);
         if (init->Initialize(nullptr, data.get(), nullptr) != S_OK)
         {
@@ -161,11 +144,7 @@ void Click(const LibraryUnderTest& library, int thread, const Deadline& deadline
 
         // Every offset the shell could pass: only 1 to 5 reach the client, and they always succeed.
         const UINT offset = static_cast<UINT>(click % 7);
-        CMINVOKECOMMANDINFO invoke{};
-        invoke.cbSize = sizeof invoke;
-        invoke.lpVerb = MAKEINTRESOURCEA(offset);
-        invoke.nShow = SW_SHOWNORMAL;
-        const HRESULT picked = menu->InvokeCommand(&invoke);
+        const HRESULT picked = InvokeOffset(*menu.get(), offset);
         tally.picks.fetch_add(1);
         if (picked != (offset >= 1 && offset <= 5 ? S_OK : E_INVALIDARG))
             tally.wrongResults.fetch_add(1);

@@ -4,22 +4,16 @@
 #include "tests/win/stress/StressSupport.h"
 
 #include "common/ComPtr.h"
-#include "common/UniqueHandle.h"
-#include "shellext/channel/PeerCodec.h"
-#include "tests/win/support/LibraryUnderTest.h"
 #include "tests/win/support/ShellClassIds.h"
-#include "tests/win/support/StandInFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <array>
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace pellicor::test
@@ -33,24 +27,6 @@ using standin::Response;
 const int kCallsPerThread = CallsPerWorker(200);
 constexpr DWORD kRestartEveryMs = 1000;
 
-// How the stand-in answers a path; the path names its answer, so each call knows what to expect.
-enum class Answer
-{
-    Synced,
-    Syncing,
-    LowerCase,   // "synced"
-    StatusUpper, // status "OK"
-    NoValue,
-    EmbeddedNul, // "Synced" NUL "x": the text before the NUL counts
-    FullRead,    // exactly 4096 bytes, first value "Synced"
-    Malformed,
-    Truncated,
-    Oversized,
-    Close,
-    Count
-};
-constexpr int kAnswers = static_cast<int>(Answer::Count);
-
 // A well-formed "ok" reply of exactly the 4096 bytes the library reads at once.
 Response FullReadResponse()
 {
@@ -59,72 +35,42 @@ Response FullReadResponse()
     return Response::Ok({L"Synced", std::wstring(rest, L'v')});
 }
 
-Response Respond(Answer answer)
+// How the stand-in answers a path, and the one kind of object that must see the path as a member
+// (none: null). The path names its answer, so each call knows what to expect.
+struct Answer
 {
-    switch (answer)
-    {
-    case Answer::Synced:
-        return Response::Ok({L"Synced"});
-    case Answer::Syncing:
-        return Response::Ok({L"Syncing"});
-    case Answer::LowerCase:
-        return Response::Ok({L"synced"});
-    case Answer::StatusUpper:
-        return Response::WithStatus(L"OK", {L"Synced"});
-    case Answer::NoValue:
-        return Response::Ok();
-    case Answer::EmbeddedNul:
-        return Response::Ok({std::wstring(L"Synced\0x", 8)});
-    case Answer::FullRead:
-        return FullReadResponse();
-    case Answer::Malformed:
-        return Response::Malformed();
-    case Answer::Truncated:
-        return Response::Truncated({L"Synced"});
-    case Answer::Oversized:
-        return Response::Oversized();
-    case Answer::Close:
-    case Answer::Count:
-        break;
-    }
-    return Response::Close();
-}
+    Response response;
+    const CLSID* member;
+};
 
-// Whether an object of the kind must see the path as a member when the client answers.
-bool IsMember(Answer answer, const CLSID& kind)
+const std::vector<Answer>& Answers()
 {
-    const bool synced = ::IsEqualCLSID(kind, kClsidSynced) != FALSE;
-    switch (answer)
-    {
-    case Answer::Synced:
-    case Answer::EmbeddedNul:
-    case Answer::FullRead:
-        return synced;
-    case Answer::Syncing:
-        return ::IsEqualCLSID(kind, kClsidSyncing) != FALSE;
-    default:
-        return false;
-    }
+    static const std::vector<Answer> answers = {
+        {Response::Ok({L"Synced"}), &kClsidSynced},
+        {Response::Ok({L"Syncing"}), &kClsidSyncing},
+        {Response::Ok({L"synced"}), nullptr},
+        {Response::WithStatus(L"OK", {L"Synced"}), nullptr},
+        {Response::Ok(), nullptr},
+        {Response::Ok({std::wstring(L"Synced\0x", 8)}), &kClsidSynced}, // the text before the NUL counts
+        {FullReadResponse(), &kClsidSynced},
+        {Response::Malformed(), nullptr},
+        {Response::Truncated({L"Synced"}), nullptr},
+        {Response::Oversized(), nullptr},
+        {Response::Close(), nullptr},
+    };
+    return answers;
 }
 
 const wchar_t kPathPrefix[] = L"C:\\Stress\\";
 
-std::wstring PathFor(Answer answer, int thread, int call)
-{
-    return kPathPrefix + std::wstring(1, static_cast<wchar_t>(L'A' + static_cast<int>(answer))) + L"\\t" +
-           std::to_wstring(thread) + L"\\item " + std::to_wstring(call) + L".txt";
-}
-
 Response Decide(const RecordedRequest& recorded)
 {
-    const std::size_t at = std::char_traits<wchar_t>::length(kPathPrefix);
-    if (!recorded.wellFormed || recorded.request.arguments.size() != 1 ||
-        recorded.request.arguments[0].size() <= at)
+    const int index = recorded.wellFormed && recorded.request.arguments.size() == 1
+                          ? AnswerIn(recorded.request.arguments[0], kPathPrefix)
+                          : -1;
+    if (index < 0 || static_cast<std::size_t>(index) >= Answers().size())
         return Response::Close();
-    const int index = recorded.request.arguments[0][at] - L'A';
-    if (index < 0 || index >= kAnswers)
-        return Response::Close();
-    return Respond(static_cast<Answer>(index));
+    return Answers()[static_cast<std::size_t>(index)].response;
 }
 
 struct Tally
@@ -147,19 +93,23 @@ void Ask(const LibraryUnderTest& library, const CLSID& kind, int thread, const D
     }
     for (int call = 0; call < kCallsPerThread && !deadline.Passed(); ++call)
     {
-        const auto answer = static_cast<Answer>((call + thread) % kAnswers);
-        const HRESULT result =
-            overlay->IsMemberOf(PathFor(answer, thread, call).c_str(), FILE_ATTRIBUTE_NORMAL);
+        const int answer = (call + thread) % static_cast<int>(Answers().size());
+        const CLSID* member = Answers()[static_cast<std::size_t>(answer)].member;
+        const bool isMember = member && ::IsEqualCLSID(*member, kind);
+        const std::wstring path =
+            PathWithAnswer(kPathPrefix, answer,
+                           L"\\t" + std::to_wstring(thread) + L"\\item " + std::to_wstring(call) + L".txt");
+        const HRESULT result = overlay->IsMemberOf(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         tally.calls.fetch_add(1);
         if (result == S_OK)
         {
             tally.members.fetch_add(1);
-            if (!IsMember(answer, kind))
+            if (!isMember)
                 tally.wrongMembers.fetch_add(1);
         }
         else if (result == S_FALSE)
         {
-            if (IsMember(answer, kind))
+            if (isMember)
                 tally.missedMembers.fetch_add(1);
         }
         else

@@ -244,6 +244,19 @@ StandInRestarts RunStressAgainstStandIn(
     return restarts;
 }
 
+std::wstring PathWithAnswer(const wchar_t* prefix, int answer, const std::wstring& rest)
+{
+    return prefix + std::wstring(1, static_cast<wchar_t>(L'A' + answer)) + rest;
+}
+
+int AnswerIn(const std::wstring& path, const wchar_t* prefix)
+{
+    const std::size_t at = std::char_traits<wchar_t>::length(prefix);
+    if (path.size() <= at || path.compare(0, at, prefix) != 0 || path[at] < L'A')
+        return -1;
+    return path[at] - L'A';
+}
+
 BoxCloser::BoxCloser()
     : m_hook(::SetWindowsHookExW(WH_CBT, CloseBoxes, nullptr, ::GetCurrentThreadId()), ::UnhookWindowsHookEx)
 {

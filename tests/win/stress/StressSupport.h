@@ -65,6 +65,11 @@ private:
     std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&::UnhookWindowsHookEx)> m_hook;
 };
 
+// The stand-in's answer travels in the selected path itself: prefix, then the answer's letter
+// ('A' for answer 0), then the rest of the path. AnswerIn gives -1 for a path that names none.
+std::wstring PathWithAnswer(const wchar_t* prefix, int answer, const std::wstring& rest);
+int AnswerIn(const std::wstring& path, const wchar_t* prefix);
+
 // A stress run (RunStress) against the restarting stand-in, which answers with decide: each round
 // runs work(t, deadline, main) on kThreads threads, the stand-in restarted every restartEveryMs in
 // the main round only. The main round's restarts, for the report line.

@@ -5,6 +5,8 @@
 
 #include <tlhelp32.h>
 
+#include <functional>
+
 namespace pellicor::test
 {
 
@@ -14,8 +16,8 @@ namespace
 constexpr DWORD kShellStartLimitMs = 20000;
 constexpr DWORD kStandInLifetimeSeconds = 120;
 
-// The first process with this image name, or 0.
-DWORD FindProcess(const wchar_t* imageName)
+// The first process named explorer.exe that matches, or 0.
+DWORD FindExplorer(const std::function<bool(DWORD processId)>& match = [](DWORD) { return true; })
 {
     UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
@@ -25,26 +27,10 @@ DWORD FindProcess(const wchar_t* imageName)
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
          more = ::Process32NextW(snapshot.get(), &entry))
     {
-        if (::lstrcmpiW(entry.szExeFile, imageName) == 0)
+        if (::lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0 && match(entry.th32ProcessID))
             return entry.th32ProcessID;
     }
     return 0;
-}
-
-bool IsExplorer(DWORD processId)
-{
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-         more = ::Process32NextW(snapshot.get(), &entry))
-    {
-        if (entry.th32ProcessID == processId)
-            return ::lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0;
-    }
-    return false;
 }
 
 } // namespace
@@ -57,11 +43,11 @@ DWORD EnsureDesktopShell()
     if (HWND desktop = ::GetDesktopWindow())
         ::GetWindowThreadProcessId(desktop, &owner);
     if (owner != 0)
-        return IsExplorer(owner) ? owner : 0;
+        return FindExplorer([owner](DWORD processId) { return processId == owner; });
 
     // Only a desktop ended under this program gets here: the program still holds the old desktop
     // window, and Wine starts no other desktop process for it.
-    if (const DWORD running = FindProcess(L"explorer.exe"))
+    if (const DWORD running = FindExplorer())
         return running;
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
@@ -73,7 +59,7 @@ DWORD EnsureDesktopShell()
     const ULONGLONG deadline = ::GetTickCount64() + kShellStartLimitMs;
     while (::GetTickCount64() < deadline)
     {
-        if (const DWORD running = FindProcess(L"explorer.exe"))
+        if (const DWORD running = FindExplorer())
             return running;
         ::Sleep(50);
     }

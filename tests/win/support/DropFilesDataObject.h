@@ -7,5 +7,4 @@ namespace pellicor::test
 using shellkit::CreateDataObjectWithoutFiles;
 using shellkit::CreateDropFilesDataObject;
 using shellkit::DropFilesCounters;
-using shellkit::MakeDropFiles;
 } // namespace pellicor::test

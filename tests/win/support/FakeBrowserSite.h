@@ -32,7 +32,6 @@ public:
     HRESULT adviseResult = S_OK; // what Advise answers; a failure records nothing
 
     std::size_t AdviseCount() const { return m_adviseCount; }
-    std::size_t SinkCount() const { return m_sinks.size(); }
     // Calls Invoke(id) on every sink with these arguments (in DISPPARAMS order, rgvarg[0] first);
     // the last sink's result, or S_OK with none.
     HRESULT Fire(DISPID id, std::vector<VARIANT> arguments = {}) const;

@@ -6,8 +6,10 @@
 namespace pellicor::test
 {
 
-LibraryUnderTest::LibraryUnderTest()
-    : m_path(BinPath(kLibraryFileName)), m_module(::LoadLibraryW(m_path.c_str()))
+LibraryUnderTest::LibraryUnderTest() : LibraryUnderTest(BinFolder()) {}
+
+LibraryUnderTest::LibraryUnderTest(const std::wstring& folder)
+    : m_path(folder + kLibraryFileName), m_module(::LoadLibraryW(m_path.c_str()))
 {
     if (!m_module)
         return;

@@ -14,6 +14,7 @@ class LibraryUnderTest
 {
 public:
     LibraryUnderTest(); // loads BinPath(kLibraryFileName); check IsLoaded()
+    explicit LibraryUnderTest(const std::wstring& folder); // the library in folder (ending in a backslash)
     bool IsLoaded() const { return m_getClassObject != nullptr && m_canUnloadNow != nullptr; }
     HMODULE Module() const { return m_module.get(); }
     const std::wstring& Path() const { return m_path; }

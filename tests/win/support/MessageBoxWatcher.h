@@ -6,5 +6,4 @@ namespace pellicor::test
 {
 using shellkit::MessageBoxWatcher;
 using shellkit::SeenMessageBox;
-using shellkit::WatchOptions;
 } // namespace pellicor::test

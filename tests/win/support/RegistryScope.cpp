@@ -11,6 +11,17 @@
 namespace pellicor::test
 {
 
+namespace
+{
+
+// A string value's size: the text and its terminating zero.
+DWORD TextSize(const std::wstring& text)
+{
+    return static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+}
+
+} // namespace
+
 RegistryScope::RegistryScope(HKEY hive, std::wstring subKey) : m_hive(hive), m_subKey(std::move(subKey))
 {
     Clear();
@@ -26,27 +37,17 @@ void RegistryScope::Clear() const
     DeleteRegKey(m_hive, m_subKey);
 }
 
-bool RegistryScope::CreateEmpty() const
-{
-    UniqueKey key;
-    return ::RegCreateKeyExW(m_hive, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                             nullptr) == ERROR_SUCCESS;
-}
-
 bool RegistryScope::SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) const
 {
-    UniqueKey key;
-    const bool written =
-        ::RegCreateKeyExW(m_hive, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                          nullptr) == ERROR_SUCCESS &&
-        ::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    // The key is created when needed.
+    const bool written = ::RegSetKeyValueW(m_hive, m_subKey.c_str(), name, type, data, size) == ERROR_SUCCESS;
     EXPECT_TRUE(written) << "cannot write " << Utf8(m_subKey) << " value " << Utf8(name ? name : L"");
     return written;
 }
 
 bool RegistryScope::SetString(const wchar_t* name, const std::wstring& value, DWORD type) const
 {
-    return SetRaw(name, type, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return SetRaw(name, type, value.c_str(), TextSize(value));
 }
 
 bool RegistryScope::SetDword(const wchar_t* name, DWORD value) const
@@ -112,17 +113,12 @@ bool RegKeyExists(HKEY root, const std::wstring& key)
 void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
                DWORD size)
 {
-    UniqueKey opened;
-    ASSERT_EQ(::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, opened.put(), nullptr),
-              ERROR_SUCCESS)
-        << Utf8(key);
-    ASSERT_EQ(::RegSetValueExW(opened.get(), name, 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetKeyValueW(root, key.c_str(), name, type, data, size), ERROR_SUCCESS) << Utf8(key);
 }
 
 void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text)
 {
-    SetRegRaw(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    SetRegRaw(root, key, name, REG_SZ, text.c_str(), TextSize(text));
 }
 
 void DeleteRegKey(HKEY root, const std::wstring& key)

@@ -23,7 +23,6 @@ public:
     bool SetString(const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ) const;
     bool SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) const;
     bool SetDword(const wchar_t* name, DWORD value) const;
-    bool CreateEmpty() const;
     void Delete(const wchar_t* name) const;
 
     // Deletes the key's tree now (also done on exit).

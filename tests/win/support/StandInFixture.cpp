@@ -26,4 +26,12 @@ void StandInFixture::RestartStandIn(bool neverReads)
     ASSERT_TRUE(server.Start(&error)) << Utf8(error);
 }
 
+RequestArguments StandInFixture::ArgumentsOf(const wchar_t* command) const
+{
+    RequestArguments all;
+    for (const auto& recorded : server.RequestsFor(command))
+        all.push_back(recorded.request.arguments);
+    return all;
+}
+
 } // namespace pellicor::test

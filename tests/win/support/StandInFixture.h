@@ -8,9 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace pellicor::test
 {
+
+// The arguments of several requests, one list a request.
+using RequestArguments = std::vector<std::vector<std::wstring>>;
 
 class StandInFixture : public ::testing::Test
 {
@@ -19,6 +23,9 @@ protected:
     void TearDown() override;
     // A fresh server with no answers set and no requests recorded; `neverReads` as SetNeverReads.
     void RestartStandIn(bool neverReads = false);
+    // The arguments of every request with this command, in the order they came.
+    RequestArguments ArgumentsOf(const wchar_t* command) const;
+    std::size_t CountOf(const wchar_t* command) const { return server.RequestsFor(command).size(); }
 
     standin::StandInServer server;
 };

@@ -65,6 +65,14 @@ int RunGoogleTestsAsXp()
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (argc < 2 || std::wstring(argv[1]) != kChildSwitch)
         return StartXpRun(argc, argv);
+    // The tests would not exercise the paths for XP.
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!::GetVersionExW(&version) || version.dwMajorVersion != 5)
+    {
+        std::fprintf(stderr, "the XP run does not see Windows XP\n");
+        return 1;
+    }
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i)
     {

@@ -8,7 +8,7 @@ namespace pellicor::test
 {
 
 // The main function of such a program: starts the XP run and returns its result; in the XP run,
-// runs the tests.
+// runs the tests, or fails at once when the run does not see Windows XP.
 int RunGoogleTestsAsXp();
 
 } // namespace pellicor::test

@@ -1,5 +1,7 @@
 #include "tests/win/view/ExplorerWindows.h"
 
+#include "tests/win/support/TestWindows.h"
+
 namespace pellicor::test
 {
 
@@ -17,15 +19,7 @@ void RegisterClassesOnce()
     static const bool registered = []
     {
         for (const wchar_t* name : kClassNames)
-        {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = ::DefWindowProcW;
-            windowClass.hInstance = ::GetModuleHandleW(nullptr);
-            windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-            windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-            windowClass.lpszClassName = name;
-            ::RegisterClassW(&windowClass); // a class that exists already serves as well
-        }
+            RegisterWindowClass(name);
         return true;
     }();
     (void)registered;

@@ -54,8 +54,7 @@ TEST_F(ViewTest, ARefusedPanelShowsTheBandUntilAPollIsAccepted)
     EXPECT_EQ(L"Not login", TextOf(dialog, 1007));
     EXPECT_EQ(L"Login Now", TextOf(dialog, kPromptLinkId));
 
-    folderView->selection = {L"C:\\Drovana\\Docs\\a.txt"};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    Select({L"C:\\Drovana\\Docs\\a.txt"});
     EXPECT_EQ(0u, CountOf(kCommandNotifySeletionChanged)) << "no selection is reported without a panel";
 
     // The client signs in; the next poll (4 s after the refusal, then every 2.5 s) attaches.
@@ -65,8 +64,7 @@ TEST_F(ViewTest, ARefusedPanelShowsTheBandUntilAPollIsAccepted)
     const auto attach = ArgumentsOf(kCommandNotifyCreatePluginWin);
     ASSERT_EQ(2u, attach.size());
     EXPECT_EQ(attach[0], attach[1]) << "the poll names the same windows and folder";
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{
-                  {HandleText(window.ViewWindow()), L"C:\\Drovana\\Docs\\a.txt"}}),
+    EXPECT_EQ((RequestArguments{{HandleText(window.ViewWindow()), L"C:\\Drovana\\Docs\\a.txt"}}),
               ArgumentsOf(kCommandNotifySeletionChanged));
     EXPECT_FALSE(IsShown(dialog)) << "the band hides once the panel is accepted";
     EXPECT_EQ(kBandHeight, RectInParent(window.ItemsView()).top) << "the list stays where the band left it";
@@ -91,8 +89,7 @@ TEST_F(ViewTest, ABurstOfResizesIsReportedOnceAfterItSettles)
     }
     EXPECT_EQ(0u, CountOf(kCommandNotifyWindowResize)) << "nothing while the resizing goes on";
     PumpMessages(300ms);
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{
-                  {HandleText(window.ViewWindow()), HandleText(window.ItemsView())}}),
+    EXPECT_EQ((RequestArguments{{HandleText(window.ViewWindow()), HandleText(window.ItemsView())}}),
               ArgumentsOf(kCommandNotifyWindowResize));
 }
 
@@ -114,16 +111,12 @@ TEST_F(ViewTest, ASelectionIsReportedWhenItChanges)
     AttachAccepted();
     const std::wstring a = L"C:\\Drovana\\Docs\\a.txt";
     const std::wstring b = L"C:\\Drovana\\Docs\\b.txt";
-    folderView->selection = {a, b};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    folderView->selection = {a, b};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    folderView->selection = {b, a};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
-    folderView->selection = {};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    Select({a, b});
+    Select({a, b});
+    Select({b, a});
+    Select({});
     const std::wstring view = HandleText(window.ViewWindow());
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{view, a, b}, {view, b, a}, {view, kInsideFolder}}),
+    EXPECT_EQ((RequestArguments{{view, a, b}, {view, b, a}, {view, kInsideFolder}}),
               ArgumentsOf(kCommandNotifySeletionChanged));
 
     // A new attachment always reports the selection, even an unchanged one.
@@ -138,22 +131,20 @@ TEST_F(ViewTest, ASelectionTooLargeToSendIsNotWalked)
 {
     AttachAccepted();
     const std::wstring a = L"C:\\Drovana\\Docs\\a.txt";
-    folderView->selection = {a};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    Select({a});
     ASSERT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
 
-    folderView->selection.clear();
+    std::vector<std::wstring> all;
     for (int i = 0; i < 100000; ++i)
-        folderView->selection.push_back(L"C:\\Drovana\\Docs\\file " + std::to_wstring(i) + L".txt");
+        all.push_back(L"C:\\Drovana\\Docs\\file " + std::to_wstring(i) + L".txt");
     *folderView->itemReads = 0;
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    Select(std::move(all));
     EXPECT_LT(*folderView->itemReads, 200) << "reading stops where the request stops fitting";
     EXPECT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
     EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
     EXPECT_EQ(1u, CountOf(kCommandNotifySeletionChanged));
 
-    folderView->selection = {a};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    Select({a});
     EXPECT_EQ(2u, CountOf(kCommandNotifySeletionChanged));
 }
 
@@ -182,8 +173,7 @@ TEST_F(ViewTest, TheClientsMessagesPlaceItsPanelAndShowTheBand)
     EXPECT_TRUE(IsShown(dialog));
     EXPECT_EQ(kBandHeight, RectInParent(dialog).bottom);
     EXPECT_EQ(kBandHeight, RectInParent(window.ItemsView()).top);
-    folderView->selection = {L"C:\\Drovana\\Docs\\a.txt"};
-    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+    Select({L"C:\\Drovana\\Docs\\a.txt"});
     EXPECT_EQ(0u, CountOf(kCommandNotifySeletionChanged)) << "signed out: no panel to tell";
     EXPECT_TRUE(PumpUntil([&] { return CountOf(kCommandNotifyCreatePluginWin) == 1; }, 5000ms));
     EXPECT_FALSE(IsShown(dialog));
@@ -211,9 +201,7 @@ TEST_F(ViewTest, AnObjectLetGoWithTimersRunningLeavesNothingBehind)
     const HWND dialog = PromptDialog();
     ::SetWindowPos(window.ViewHost(), nullptr, 0, 0, 600, 300, SWP_NOZORDER | SWP_NOMOVE);
 
-    browser->Events().DropSinks();
-    folderView->Events().DropSinks();
-    object.Release();
+    LetGo();
     EXPECT_FALSE(::IsWindow(dialog)) << "the band goes with its object";
     server.ClearRequests();
     Accept();

@@ -9,6 +9,8 @@
 
 #include <olectl.h>
 
+#include <functional>
+
 namespace pellicor::test
 {
 namespace
@@ -21,6 +23,24 @@ class SiteHostTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(library.IsLoaded()); }
 
+    struct Attached
+    {
+        HRESULT result;
+        std::size_t advises; // subscriptions to the browser's events
+    };
+    // A fresh object sited in a browser set up by configure, then let go as Explorer lets go.
+    Attached Attach(const std::function<void(FakeBrowser&)>& configure)
+    {
+        SiteObject object(library);
+        auto browser = FakeBrowser::Create();
+        configure(*browser.get());
+        const HRESULT result = object.SetSite(static_cast<IWebBrowser2*>(browser.get()));
+        const std::size_t advises = browser->Events().AdviseCount();
+        browser->Events().DropSinks();
+        object.Release();
+        return {result, advises};
+    }
+
     LibraryUnderTest library;
 };
 
@@ -31,39 +51,20 @@ TEST_F(SiteHostTest, AttachesToExplorerOnlyAndSubscribesToItsEvents)
         EXPECT_EQ(E_FAIL, object.SetSite(CreatePlainUnknown().get())) << "a site that is no browser";
         EXPECT_EQ(S_OK, object.SetSite(nullptr));
     }
-    {
-        SiteObject object(library);
-        auto browser = FakeBrowser::Create();
-        browser->fullName = L"C:\\Program Files\\Internet Explorer\\iexplore.exe";
-        EXPECT_EQ(E_FAIL, object.SetSite(static_cast<IWebBrowser2*>(browser.get())));
-        EXPECT_EQ(0u, browser->Events().AdviseCount()) << "nothing is subscribed outside Explorer";
-        object.Release();
-    }
-    {
-        SiteObject object(library);
-        auto browser = FakeBrowser::Create();
-        browser->fullName = L"C:\\WINDOWS\\EXPLORER.EXE";
-        EXPECT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(browser.get())));
-        EXPECT_EQ(1u, browser->Events().AdviseCount());
-        browser->Events().DropSinks();
-        object.Release();
-    }
-    {
-        SiteObject object(library);
-        auto browser = FakeBrowser::Create();
-        browser->Events().adviseResult = CONNECT_E_ADVISELIMIT;
-        EXPECT_EQ(E_FAIL, object.SetSite(static_cast<IWebBrowser2*>(browser.get())))
-            << "a refused subscription";
-        object.Release();
-    }
-    {
-        SiteObject object(library);
-        auto browser = FakeBrowser::Create();
-        browser->offerEvents = false;
-        EXPECT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(browser.get())))
-            << "no events to subscribe to";
-        object.Release();
-    }
+    const Attached ie = Attach([](FakeBrowser& browser)
+                               { browser.fullName = L"C:\\Program Files\\Internet Explorer\\iexplore.exe"; });
+    EXPECT_EQ(E_FAIL, ie.result);
+    EXPECT_EQ(0u, ie.advises) << "nothing is subscribed outside Explorer";
+    const Attached explorer =
+        Attach([](FakeBrowser& browser) { browser.fullName = L"C:\\WINDOWS\\EXPLORER.EXE"; });
+    EXPECT_EQ(S_OK, explorer.result);
+    EXPECT_EQ(1u, explorer.advises);
+    EXPECT_EQ(
+        E_FAIL,
+        Attach([](FakeBrowser& browser) { browser.Events().adviseResult = CONNECT_E_ADVISELIMIT; }).result)
+        << "a refused subscription";
+    EXPECT_EQ(S_OK, Attach([](FakeBrowser& browser) { browser.offerEvents = false; }).result)
+        << "no events to subscribe to";
 }
 
 TEST_F(ViewTest, EverySecondDocumentCompleteIsProcessedFromVistaOn)
@@ -81,7 +82,7 @@ TEST_F(ViewTest, EverySecondDocumentCompleteIsProcessedFromVistaOn)
     EXPECT_EQ((std::vector<std::wstring>{HandleText(window.ViewWindow()), HandleText(window.ItemsView()),
                                          HandleText(firstDialog), kInsideFolder}),
               attach[0]);
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow()), kInsideFolder}}),
+    EXPECT_EQ((RequestArguments{{HandleText(window.ViewWindow()), kInsideFolder}}),
               ArgumentsOf(kCommandNotifySeletionChanged))
         << "an accepted panel is told the selection, the folder itself when nothing is selected";
     EXPECT_EQ(1u, folderView->Events().AdviseCount()) << "the folder view's events are subscribed to";
@@ -132,8 +133,7 @@ TEST_F(ViewTest, TheSyncFolderIsComparedWithoutCaseAndTrailingBackslashes)
     settings.SetString(L"username", L"");
     server.ClearRequests();
     Navigate(kInsideFolder);
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
-              ArgumentsOf(kCommandNotifyWinDowClose))
+    EXPECT_EQ((RequestArguments{{HandleText(window.ViewWindow())}}), ArgumentsOf(kCommandNotifyWinDowClose))
         << "signed out: nothing is inside the sync folder, and the attached panel is closed";
     EXPECT_EQ(0u, CountOf(kCommandNotifyCreatePluginWin));
 }
@@ -146,16 +146,14 @@ TEST_F(ViewTest, TheClientHearsWhenThePanelGoesAway)
 
     AttachAccepted();
     Navigate(kOutsideFolder);
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
-              ArgumentsOf(kCommandNotifyWinDowClose));
+    EXPECT_EQ((RequestArguments{{HandleText(window.ViewWindow())}}), ArgumentsOf(kCommandNotifyWinDowClose));
     Navigate(kOutsideFolder);
     EXPECT_EQ(1u, CountOf(kCommandNotifyWinDowClose)) << "closed once";
 
     Navigate(kInsideFolder);
     server.ClearRequests();
     EXPECT_EQ(S_OK, browser->Events().Fire(DISPID_ONQUIT));
-    EXPECT_EQ((std::vector<std::vector<std::wstring>>{{HandleText(window.ViewWindow())}}),
-              ArgumentsOf(kCommandNotifyWinDowClose));
+    EXPECT_EQ((RequestArguments{{HandleText(window.ViewWindow())}}), ArgumentsOf(kCommandNotifyWinDowClose));
 }
 
 } // namespace

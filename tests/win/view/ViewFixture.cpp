@@ -2,48 +2,11 @@
 
 #include "tests/win/support/ShellClassIds.h"
 #include "tests/win/support/TempFolder.h"
-#include "tests/win/view/ExplorerWindows.h"
 
-#include <cstdio>
 #include <type_traits>
 
 namespace pellicor::test
 {
-
-void PumpMessages(std::chrono::milliseconds duration)
-{
-    PumpUntil([] { return false; }, duration);
-}
-
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;)
-    {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (condition())
-            return true;
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= end)
-            return false;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 10 ? left : 10),
-                                    QS_ALLINPUT);
-    }
-}
-
-std::wstring HandleText(HWND window)
-{
-    wchar_t text[17] = {};
-    std::swprintf(text, 17, L"%016llX",
-                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)));
-    return text;
-}
 
 SiteObject::SiteObject(const LibraryUnderTest& library)
 {
@@ -147,12 +110,7 @@ template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::SetUp()
 
 template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::TearDown()
 {
-    // As a closing window does: the event sources forget their sinks and Explorer lets go.
-    if (browser)
-        browser->Events().DropSinks();
-    if (folderView)
-        folderView->Events().DropSinks();
-    object.Release();
+    LetGo();
     PumpMessages(std::chrono::milliseconds(20));
     ::CoUninitialize();
     StandInFixture::TearDown();
@@ -180,14 +138,19 @@ template <typename ExplorerWindow> HWND ViewFixtureOf<ExplorerWindow>::PromptDia
     return ::FindWindowExW(window.ViewHost(), nullptr, L"#32770", nullptr);
 }
 
-template <typename ExplorerWindow>
-std::vector<std::vector<std::wstring>> ViewFixtureOf<ExplorerWindow>::ArgumentsOf(
-    const wchar_t* command) const
+template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::Select(std::vector<std::wstring> paths)
 {
-    std::vector<std::vector<std::wstring>> all;
-    for (const auto& recorded : server.RequestsFor(command))
-        all.push_back(recorded.request.arguments);
-    return all;
+    folderView->selection = std::move(paths);
+    EXPECT_EQ(S_OK, folderView->Events().Fire(DISPID_SELECTIONCHANGED));
+}
+
+template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::LetGo()
+{
+    if (browser)
+        browser->Events().DropSinks();
+    if (folderView)
+        folderView->Events().DropSinks();
+    object.Release();
 }
 
 template class ViewFixtureOf<VistaExplorerWindow>;

@@ -7,13 +7,12 @@
 #include "tests/win/support/FakeBrowserSite.h"
 #include "tests/win/support/LibraryUnderTest.h"
 #include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/TestWindows.h"
 #include "tests/win/view/ExplorerWindows.h"
 
 #include <exdispid.h>
 #include <shdispid.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,14 +29,6 @@ constexpr UINT kAttachWindowMessage = WM_USER + 1;
 constexpr UINT kSignedOutMessage = WM_USER + 2;
 constexpr UINT kDrawAvatarMessage = WM_USER + 3;
 constexpr int kBandHeight = 44;
-
-// Runs this thread's messages (timers, posted work, paints) for the given time.
-void PumpMessages(std::chrono::milliseconds duration);
-// Runs messages until the condition holds or the time is up; the condition's last answer.
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
-
-// A window handle as it travels on the pipe: 16 upper-case hexadecimal digits.
-std::wstring HandleText(HWND window);
 
 // The site object of one window, as created by the shell.
 class SiteObject
@@ -95,8 +86,10 @@ protected:
     void AttachAccepted();
     // The prompt dialog: the "#32770" child of the view host.
     HWND PromptDialog() const;
-    std::vector<std::vector<std::wstring>> ArgumentsOf(const wchar_t* command) const;
-    std::size_t CountOf(const wchar_t* command) const { return server.RequestsFor(command).size(); }
+    // The user selects these paths in the folder view.
+    void Select(std::vector<std::wstring> paths);
+    // As a closing window does: the event sources forget their sinks and Explorer lets go.
+    void LetGo();
     void Refuse()
     {
         server.SetResponse(kCommandNotifyCreatePluginWin, standin::Response::WithStatus(L"later"));
