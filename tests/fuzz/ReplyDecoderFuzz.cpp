@@ -6,12 +6,6 @@
 #include "shellext/channel/WireCodec.h"
 #include "tests/fuzz/FuzzInput.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 using fuzz::Check;
 
 namespace

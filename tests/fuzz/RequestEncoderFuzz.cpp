@@ -5,11 +5,6 @@
 #include "shellext/channel/WireCodec.h"
 #include "tests/fuzz/FuzzInput.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
-
 using fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -4,10 +4,6 @@
 #include "launcher/core/CommandLine.h"
 #include "tests/fuzz/FuzzInput.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <string_view>
 
 using fuzz::Check;

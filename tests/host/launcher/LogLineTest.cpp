@@ -95,23 +95,13 @@ TEST(Utf16ToUtf8Bounded, UnpairedSurrogatesBecomeReplacementCharacters)
 TEST(Utf16ToUtf8Bounded, AnyInputGivesAWholePrefixWithinTheLimit)
 {
     std::mt19937 random(20140203);
-    const wchar_t pool[] = {L'a',
-                            L'~',
-                            wchar_t(0x7F),
-                            wchar_t(0x80),
-                            wchar_t(0x7FF),
-                            wchar_t(0x800),
-                            wchar_t(0x4E2D),
-                            wchar_t(0xFFFF),
-                            wchar_t(0xD800),
-                            wchar_t(0xDBFF),
-                            wchar_t(0xDC00),
-                            wchar_t(0xDFFF)};
+    // Every UTF-8 width and its edges, and surrogates of both halves.
+    const std::wstring pool = L"a~\x7F\x80\x7FF\x800\x4E2D\xFFFF\xD800\xDBFF\xDC00\xDFFF";
     for (int round = 0; round < 2000; ++round)
     {
         std::wstring text(random() % 40, L'\0');
         for (auto& unit : text)
-            unit = pool[random() % std::size(pool)];
+            unit = pool[random() % pool.size()];
         const std::string whole = drovana::Utf16ToUtf8Bounded(text, 1000);
         const std::size_t limit = random() % 60;
         const std::string cut = drovana::Utf16ToUtf8Bounded(text, limit);

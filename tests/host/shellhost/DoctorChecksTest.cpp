@@ -59,10 +59,14 @@ public:
     }
     void SetText(RegRoot root, const std::wstring& key, const wchar_t* name, const std::wstring& text)
     {
-        AddKey(root, key);
         RegistryValue value;
         value.isString = true;
         value.text = text;
+        Set(root, key, name, value);
+    }
+    void Set(RegRoot root, const std::wstring& key, const wchar_t* name, const RegistryValue& value)
+    {
+        AddKey(root, key);
         values[{Hive(root), key, name ? name : L""}] = value;
     }
 
@@ -99,11 +103,10 @@ public:
             break;
         case RegAction::SetNumber:
         {
-            AddKey(row.root, row.key);
             RegistryValue value;
             value.isNumber = true;
             value.number = row.number;
-            values[{Hive(row.root), row.key, row.value ? row.value : L""}] = value;
+            Set(row.root, row.key, row.value, value);
             break;
         }
         case RegAction::DeleteKey:
@@ -162,6 +165,21 @@ protected:
         return faults;
     }
 
+    // How many findings have the verdict and the area and hold every one of the texts.
+    static std::size_t Count(const std::vector<Finding>& findings, Verdict verdict, const wchar_t* area,
+                             std::initializer_list<std::wstring> texts = {})
+    {
+        return static_cast<std::size_t>(
+            std::count_if(findings.begin(), findings.end(),
+                          [&](const Finding& f)
+                          {
+                              return f.verdict == verdict && f.area == area &&
+                                     std::all_of(texts.begin(), texts.end(),
+                                                 [&](const std::wstring& t)
+                                                 { return f.text.find(t) != std::wstring::npos; });
+                          }));
+    }
+
     static std::wstring Describe(const std::vector<Finding>& findings)
     {
         std::wstring text;
@@ -182,18 +200,11 @@ TEST_F(DoctorChecksTest, WhatTheLauncherWritesHasNoFaultAndEveryAreaReportsOk)
     for (const wchar_t* area :
          {L"copy hook", L"browser helper", L"overlay classes", L"context menu", L"overlay identifiers",
           L"overlay icons", L"approvals", L"virtual drive", L"places bar", L"overlay slots"})
-        EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
-                                [&](const Finding& f) { return f.area == area && f.verdict == Verdict::Ok; }))
-            << "no ok for area " << std::string(area, area + wcslen(area));
+        EXPECT_NE(Count(findings, Verdict::Ok, area), 0u)
+            << "no ok for area " << testing::PrintToString(area);
     // Once, as a note: the library every user loads lies in one user's folder.
-    EXPECT_EQ(std::count_if(findings.begin(), findings.end(),
-                            [&](const Finding& f)
-                            {
-                                return f.verdict == Verdict::Note && f.area == L"library" &&
-                                       f.text.find(L"for every user") != std::wstring::npos &&
-                                       f.text.find(context.expectedLibraryPath) != std::wstring::npos;
-                            }),
-              1);
+    EXPECT_EQ(Count(findings, Verdict::Note, L"library", {L"for every user", context.expectedLibraryPath}),
+              1u);
 }
 
 TEST_F(DoctorChecksTest, BrokenInstallsAreNamedWithTheirArea)
@@ -242,11 +253,7 @@ TEST_F(DoctorChecksTest, WrongValuesAndAnotherUsersLibraryAreTold)
     const auto faults = Faults(findings);
     ASSERT_EQ(faults.size(), 1u) << Describe(findings).c_str();
     EXPECT_NE(faults[0].text.find(L"is \"Free\", expected \"Apartment\""), std::wstring::npos);
-    EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
-                            [](const Finding& f) {
-                                return f.verdict == Verdict::Note &&
-                                       f.text.find(L"another user's folder") != std::wstring::npos;
-                            }));
+    EXPECT_NE(Count(findings, Verdict::Note, L"library", {L"another user's folder"}), 0u);
 }
 
 TEST_F(DoctorChecksTest, WithoutASyncFolderOnlyTheMachineWideDriveIsJudged)
@@ -254,9 +261,7 @@ TEST_F(DoctorChecksTest, WithoutASyncFolderOnlyTheMachineWideDriveIsJudged)
     context.syncFolder.clear();
     const auto findings = Run();
     EXPECT_TRUE(Faults(findings).empty()) << Describe(findings).c_str();
-    EXPECT_TRUE(std::any_of(findings.begin(), findings.end(),
-                            [](const Finding& f)
-                            { return f.verdict == Verdict::Note && f.area == L"virtual drive"; }));
+    EXPECT_NE(Count(findings, Verdict::Note, L"virtual drive"), 0u);
 }
 
 } // namespace
