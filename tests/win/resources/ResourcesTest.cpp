@@ -1,5 +1,6 @@
 // The library's built resources: every text in both languages, the bitmaps and the sign-in dialog,
 // read from the real library file the way the library reads them.
+#include "common/UniqueHandle.h"
 #include "shellext/resources/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
 #include "tests/win/support/ClientSettingsKey.h"
@@ -203,13 +204,12 @@ TEST_F(LibraryResources, BitmapsHaveTheirSizesIn24Bits)
         EXPECT_EQ(bitmap.header.biHeight, s.height) << "bitmap " << s.id;
         EXPECT_EQ(bitmap.header.biBitCount, 24) << "bitmap " << s.id;
 
-        const HBITMAP loaded = ::LoadBitmapW(g_library, MAKEINTRESOURCEW(s.id));
-        ASSERT_NE(loaded, nullptr) << "bitmap " << s.id;
+        const UniqueBitmap loaded(::LoadBitmapW(g_library, MAKEINTRESOURCEW(s.id)));
+        ASSERT_TRUE(loaded) << "bitmap " << s.id;
         BITMAP info{};
-        ::GetObjectW(loaded, sizeof info, &info);
+        ::GetObjectW(loaded.get(), sizeof info, &info);
         EXPECT_EQ(info.bmWidth, s.width);
         EXPECT_EQ(info.bmHeight, s.height);
-        ::DeleteObject(loaded);
     }
 }
 
@@ -374,19 +374,16 @@ INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)
 
 TEST_F(LibraryResources, SignInDialogCreatesHiddenWithItsBitmaps)
 {
-    const HWND parent = ::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 800, 100, nullptr, nullptr,
-                                          nullptr, nullptr);
-    ASSERT_NE(parent, nullptr);
-    const HWND dialog =
-        ::CreateDialogParamW(g_library, MAKEINTRESOURCEW(IDD_SIGNIN_PROMPT), parent, QuietDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(::GetWindowLongW(dialog, GWL_STYLE) & WS_VISIBLE);
-    EXPECT_NE(::SendDlgItemMessageW(dialog, IDC_PROMPT_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
-    EXPECT_NE(::GetDlgItem(dialog, IDC_PROMPT_LINK), nullptr);
-    EXPECT_NE(::GetDlgItem(dialog, IDC_PROMPT_STATUS), nullptr);
-    EXPECT_NE(::GetDlgItem(dialog, IDC_PROMPT_NICKNAME), nullptr);
-    ::DestroyWindow(dialog);
-    ::DestroyWindow(parent);
+    const UniqueWindow parent(::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 800, 100, nullptr,
+                                                nullptr, nullptr, nullptr));
+    ASSERT_TRUE(parent);
+    const UniqueWindow dialog(::CreateDialogParamW(g_library, MAKEINTRESOURCEW(IDD_SIGNIN_PROMPT),
+                                                   parent.get(), QuietDialogProc, 0));
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(::GetWindowLongW(dialog.get(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_NE(::SendDlgItemMessageW(dialog.get(), IDC_PROMPT_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    for (int control : {IDC_PROMPT_LINK, IDC_PROMPT_STATUS, IDC_PROMPT_NICKNAME})
+        EXPECT_NE(::GetDlgItem(dialog.get(), control), nullptr) << "control " << control;
 }
 
 } // namespace

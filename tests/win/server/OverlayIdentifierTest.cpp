@@ -139,11 +139,7 @@ TEST_F(OverlayIdentifierTest, PathsTravelUnchangedAndNullOrOversizedPathsAreNotS
 
     EXPECT_EQ(synced->IsMemberOf(L"C:\\a", FILE_ATTRIBUTE_DIRECTORY), S_OK);
     ASSERT_EQ(server.RequestCount(), 1u);
-    std::vector<std::uint8_t> expected = {9, 0, 0, 0};
-    for (wchar_t c : std::wstring(L"PathState"))
-        expected.insert(expected.end(), {static_cast<std::uint8_t>(c), 0});
-    expected.insert(expected.end(), {4, 0, 0, 0, 'C', 0, ':', 0, '\\', 0, 'a', 0});
-    EXPECT_EQ(server.Requests()[0].raw, expected);
+    EXPECT_EQ(server.Requests()[0].request.arguments, std::vector<std::wstring>{L"C:\\a"});
 
     EXPECT_EQ(synced->IsMemberOf(nullptr, 0), E_INVALIDARG);
     EXPECT_EQ(synced->IsMemberOf(std::wstring(2036, L'p').c_str(), 0), S_FALSE);

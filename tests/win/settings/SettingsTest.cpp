@@ -137,23 +137,15 @@ TEST_F(SettingsTest, UserProfileKeepsTheCallersValuesWhenMissing)
 
 TEST_F(SettingsTest, ClientExecutableFromAppPaths)
 {
-    DeleteRegKey(HKEY_LOCAL_MACHINE, kTestAppPathKey);
+    const RegistryScope appPath(HKEY_LOCAL_MACHINE, kTestAppPathKey);
     EXPECT_EQ(ReadClientExecutablePath(), L"");
 
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTestAppPathKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &key, nullptr),
-              ERROR_SUCCESS);
     const std::wstring path = L"C:\\Program Files\\Drovana\\drovana.exe";
-    ::RegSetValueExW(key, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                     static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    appPath.SetString(L"", path);
     EXPECT_EQ(ReadClientExecutablePath(), path);
 
-    ::RegSetValueExW(key, L"", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                     static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    appPath.SetString(L"", path, REG_EXPAND_SZ);
     EXPECT_EQ(ReadClientExecutablePath(), L"") << "not expanded, not accepted";
-    ::RegCloseKey(key);
-    DeleteRegKey(HKEY_LOCAL_MACHINE, kTestAppPathKey);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // PellicorShellHost.exe run as support staff would run it, against the registration that the real
 // launcher's "/Commit" writes once for the whole program, and against installs broken one fault at a
 // time (each restored afterwards).
-#include "common/UniqueHandle.h"
-#include "launcher/core/RegistrationTable.h"
+#include "common/TextConversion.h"
+#include "launcher/Registration.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
 #include "tests/win/support/Processes.h"
@@ -33,14 +33,7 @@ ProgramRun RunProgram(const std::wstring& folder, const std::wstring& program, c
 {
     const ProcessRun run = RunProcess(folder + program, L"\"" + folder + program + L"\" " + arguments,
                                       kProcessTimeoutMs, folder);
-    ProgramRun result;
-    result.exitCode = run.started ? run.exitCode : static_cast<DWORD>(-1);
-    const int units =
-        ::MultiByteToWideChar(CP_UTF8, 0, run.output.data(), static_cast<int>(run.output.size()), nullptr, 0);
-    result.output.assign(static_cast<std::size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, run.output.data(), static_cast<int>(run.output.size()),
-                          result.output.data(), units);
-    return result;
+    return {run.started ? run.exitCode : static_cast<DWORD>(-1), ToUtf16(run.output, CP_UTF8)};
 }
 
 std::wstring AppDataFolder()
@@ -48,19 +41,6 @@ std::wstring AppDataFolder()
     wchar_t path[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
-}
-
-HKEY Hive(drovana::RegRoot root)
-{
-    switch (root)
-    {
-    case drovana::RegRoot::ClassesRoot:
-        return HKEY_CLASSES_ROOT;
-    case drovana::RegRoot::LocalMachine:
-        return HKEY_LOCAL_MACHINE;
-    default:
-        return HKEY_CURRENT_USER;
-    }
 }
 
 // The throwaway install: a launcher folder with its icons, the library where the registration expects
@@ -110,10 +90,11 @@ protected:
     {
         for (const drovana::RegRow& row : drovana::kRemovalRows)
         {
+            const HKEY hive = drovana::RootKey(row.root, HKEY_CURRENT_USER);
             if (row.action == drovana::RegAction::DeleteKey)
-                ::RegDeleteTreeW(Hive(row.root), row.key);
+                ::RegDeleteTreeW(hive, row.key);
             else if (row.action == drovana::RegAction::DeleteValue)
-                ::RegDeleteKeyValueW(Hive(row.root), row.key, row.value);
+                ::RegDeleteKeyValueW(hive, row.key, row.value);
         }
         ::DeleteFileW(g_install->library.c_str());
         g_install.reset();
