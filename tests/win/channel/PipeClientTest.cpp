@@ -87,12 +87,12 @@ TEST_F(PipeClientTest, EveryCommandCarriesItsArgumentsInOrder)
     for (const Operation& op : AllOperations())
     {
         server.ClearRequests();
-        EXPECT_TRUE(op.run(pipe)) << Utf8(op.command);
+        EXPECT_TRUE(op.run(pipe)) << ToUtf8(op.command);
         const auto requests = server.Requests();
-        ASSERT_EQ(requests.size(), 1u) << Utf8(op.command);
+        ASSERT_EQ(requests.size(), 1u) << ToUtf8(op.command);
         ASSERT_TRUE(requests[0].wellFormed);
         EXPECT_EQ(requests[0].request.command, op.command);
-        EXPECT_EQ(requests[0].request.arguments, op.arguments) << Utf8(op.command);
+        EXPECT_EQ(requests[0].request.arguments, op.arguments) << ToUtf8(op.command);
     }
 }
 
@@ -116,11 +116,11 @@ TEST_F(PipeClientTest, OnlyTheStatusOkMeansSuccess)
         server.SetDefaultHandler([status](const RecordedRequest&)
                                  { return Response::WithStatus(status, {L"Synced"}); });
         for (const Operation& op : AllOperations())
-            EXPECT_FALSE(op.run(pipe)) << Utf8(op.command) << " with status '" << Utf8(status) << "'";
+            EXPECT_FALSE(op.run(pipe)) << ToUtf8(op.command) << " with status '" << ToUtf8(status) << "'";
     }
     server.SetDefaultHandler([](const RecordedRequest&) { return Response::Ok({L"Synced"}); });
     for (const Operation& op : AllOperations())
-        EXPECT_TRUE(op.run(pipe)) << Utf8(op.command);
+        EXPECT_TRUE(op.run(pipe)) << ToUtf8(op.command);
 }
 
 TEST_F(PipeClientTest, MenuItemsHandsBackEveryValueOrNone)
@@ -247,7 +247,7 @@ TEST_F(PipeClientTest, AServerOfAnotherUserOrSessionIsToldNothing)
     {
         pretended = identity;
         for (const Operation& op : AllOperations())
-            EXPECT_FALSE(op.run(PipeClient())) << Utf8(op.command) << " with " << what;
+            EXPECT_FALSE(op.run(PipeClient())) << ToUtf8(op.command) << " with " << what;
     }
     // The refused calls came one after another: let the stand-in catch up with a free instance, as
     // the library waits only 1 ms for one.
@@ -287,7 +287,7 @@ TEST_F(PipeClientTest, AnAbsentClientFailsEveryOperation)
     server.Stop();
     const PipeClient pipe;
     for (const Operation& op : AllOperations())
-        EXPECT_FALSE(op.run(pipe)) << Utf8(op.command);
+        EXPECT_FALSE(op.run(pipe)) << ToUtf8(op.command);
     ClientReply reply;
     EXPECT_FALSE(pipe.Transact({L"PathState", {L"C:\\a"}}, reply));
 }

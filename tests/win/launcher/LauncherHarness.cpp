@@ -30,8 +30,8 @@ constexpr DWORD kClientStartLimitMs = 30000;
 LauncherFolder::LauncherFolder()
 {
     EXPECT_TRUE(::CopyFileW(BinPath(kLauncherFileName).c_str(), launcher().c_str(), FALSE))
-        << Utf8(launcher());
-    EXPECT_TRUE(::CopyFileW(BinPath(kClientStubFileName).c_str(), client().c_str(), FALSE)) << Utf8(client());
+        << ToUtf8(launcher());
+    EXPECT_TRUE(::CopyFileW(BinPath(kClientStubFileName).c_str(), client().c_str(), FALSE)) << ToUtf8(client());
 }
 
 DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
@@ -61,7 +61,7 @@ DWORD LauncherFolder::RunWithTail(const std::wstring& tail) const
         if (::GetTickCount() - start > kRunLimitMs)
         {
             ::TerminateProcess(handle, 0xDEAD);
-            ADD_FAILURE() << "the launcher hung with: " << Utf8(tail);
+            ADD_FAILURE() << "the launcher hung with: " << ToUtf8(tail);
             return 0xFFFFFFFD;
         }
     }

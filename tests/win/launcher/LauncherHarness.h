@@ -5,7 +5,7 @@
 // starts can be seen.
 #include "tests/win/support/RegistryScope.h"
 #include "tests/win/support/TempFolder.h"
-#include "tests/win/support/Utf8.h"
+#include "common/TextConversion.h"
 
 #include <gtest/gtest.h>
 

@@ -66,7 +66,7 @@ protected:
     {
         EXPECT_EQ(outside.Names(), std::vector<std::wstring>{name})
             << "something was created, moved or deleted outside";
-        EXPECT_EQ(ReadFileBytes(outside.Path(name)), std::string(kOutsideText)) << Utf8(name);
+        EXPECT_EQ(ReadFileBytes(outside.Path(name)), std::string(kOutsideText)) << ToUtf8(name);
     }
 
     std::vector<std::string> m_exercised;
@@ -81,7 +81,7 @@ void ExpectLeftInPlace(const std::wstring& shortcut)
 {
     const auto log = ReadFileBytes(LogFile());
     EXPECT_TRUE(log &&
-                HasMessage(*log, "DeleteShortcut: " + Utf8(shortcut) +
+                HasMessage(*log, "DeleteShortcut: " + ToUtf8(shortcut) +
                                      " left in place: a link, a junction or a folder outside the user's "
                                      "profile is on its way"))
         << (log ? *log : "no log");

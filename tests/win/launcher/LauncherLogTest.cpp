@@ -63,7 +63,7 @@ TEST_F(LauncherLog, LongMessagesAreCutTo1023Bytes)
     EXPECT_EQ(folder.Run(arguments), 0u);
     const auto messages = LogMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], ("launcher cmdline: " + Utf8(arguments)).substr(0, 1023));
+    EXPECT_EQ(messages[0], ("launcher cmdline: " + ToUtf8(arguments)).substr(0, 1023));
 }
 
 TEST_F(LauncherLog, WideMessagesAreUtf8CutAtACharacterBoundary)

@@ -40,10 +40,10 @@ TEST_F(LauncherModes, UnknownModeWordsOnlyLogTheCommandLine)
     for (const std::wstring arguments : {L"/install", L"/INSTALL", L"/Install\tS-1-5-21-1-2-3-1001",
                                          L"/Upgrad", L"/UpgradeFullyX", L"/Bogus a b", L"\"/Install\""})
     {
-        SCOPED_TRACE(Utf8(arguments));
+        SCOPED_TRACE(ToUtf8(arguments));
         RemoveLogFiles();
         EXPECT_EQ(folder.Run(arguments), 0u);
-        EXPECT_EQ(LogMessages(), std::vector<std::string>{"launcher cmdline: " + Utf8(arguments)});
+        EXPECT_EQ(LogMessages(), std::vector<std::string>{"launcher cmdline: " + ToUtf8(arguments)});
     }
     EXPECT_EQ(client.closes(), 0);
     EXPECT_FALSE(folder.ClientStart());
@@ -56,7 +56,7 @@ TEST_F(LauncherModes, InstallClosesClientAndEditorAndRegistersNothing)
     // runtime drops them from the command line it hands to the program's entry point.
     for (const std::wstring tail : {L" /Install", L" /Install S-1-5-21-1-2-3-1001 more", L"   /Install"})
     {
-        SCOPED_TRACE(Utf8(tail));
+        SCOPED_TRACE(ToUtf8(tail));
         StandInWindow client(kClientClass, kClientTitle);
         StandInWindow editor(kEditorClass, kEditorTitle);
         StandInWindow lookalike(L"PellicorLookalike", kClientTitle);
@@ -68,7 +68,7 @@ TEST_F(LauncherModes, InstallClosesClientAndEditorAndRegistersNothing)
 
         const auto messages = LogMessages();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0], "launcher cmdline: " + Utf8(tail.substr(tail.find_first_not_of(L' '))));
+        EXPECT_EQ(messages[0], "launcher cmdline: " + ToUtf8(tail.substr(tail.find_first_not_of(L' '))));
     }
     EXPECT_FALSE(folder.ClientStart());
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, kClassKey));
@@ -81,7 +81,7 @@ TEST_F(LauncherModes, InstallEndsAHungClientAndLetsASlowOneClose)
     constexpr ULONGLONG kInstallBoundMs = 60000;
     for (const auto& [mode, exitCode] : {std::pair<const wchar_t*, DWORD>{L"hang", 1}, {L"slow 1500", 0}})
     {
-        SCOPED_TRACE(Utf8(mode));
+        SCOPED_TRACE(ToUtf8(mode));
         const UniqueKernelHandle client =
             StartProcess(folder.client(), L"drovana.exe --window " + std::wstring(mode));
         ASSERT_TRUE(client);
@@ -103,7 +103,7 @@ TEST_F(LauncherModes, EmptyCommandLineOnlyStartsTheClient)
     const auto started = folder.WaitForClientStart();
     ASSERT_TRUE(started) << "the client was not started";
     // The launcher passes an empty command line; the platform may put the program's name there.
-    EXPECT_TRUE(started->empty() || *started == L"\"" + folder.client() + L"\"") << Utf8(*started);
+    EXPECT_TRUE(started->empty() || *started == L"\"" + folder.client() + L"\"") << ToUtf8(*started);
 
     const auto messages = LogMessages();
     ASSERT_FALSE(messages.empty());
@@ -153,7 +153,7 @@ TEST_F(LauncherModes, UpgradeRefreshesTheDriveAndStartsTheClientForUpgrade)
               L"Apartment");
     EXPECT_EQ(ReadRegNumber(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", L"Attributes"), 0xF8800108u);
     for (const wchar_t* flag : {L"wantsFORPARSING", L"QueryForOverlay", L"PinToNameSpaceTree"})
-        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", flag), L"") << Utf8(flag);
+        EXPECT_EQ(ReadRegString(HKEY_CLASSES_ROOT, classKey + L"\\ShellFolder", flag), L"") << ToUtf8(flag);
 
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kTestClientKey)) << "reading the settings creates their key";
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kNameSpace));

@@ -154,7 +154,7 @@ protected:
     {
         for (const Registered& expected : Registration(folder.path()))
         {
-            SCOPED_TRACE("installer row " + std::string(expected.row) + " " + Utf8(expected.key));
+            SCOPED_TRACE("installer row " + std::string(expected.row) + " " + ToUtf8(expected.key));
             if (std::find(skipped.begin(), skipped.end(), expected.row) != skipped.end())
                 EXPECT_FALSE(ReadRegValue(expected.root, expected.key, expected.value));
             else
@@ -216,7 +216,7 @@ TEST_F(LauncherRegistry, RowsThatCannotBeWrittenLeaveTheOthersWritten)
     ASSERT_GE(messages.size(), 5u);
     EXPECT_EQ(messages[0], "launcher cmdline: /Commit");
     EXPECT_EQ(messages[1], "start write installer reg.");
-    EXPECT_EQ(messages[2], "AppData Folder: " + Utf8(ShellFolder(CSIDL_APPDATA)));
+    EXPECT_EQ(messages[2], "AppData Folder: " + ToUtf8(ShellFolder(CSIDL_APPDATA)));
     EXPECT_EQ(messages[3], "end write reg.");
     EXPECT_EQ(messages[4], "CreateVirtualDisk return: true");
     // The shell, shielded while the launcher runs, is the one Explorer found.
@@ -235,7 +235,7 @@ TEST_F(LauncherRegistry, UninstallTakesTheRegistrationAway)
 
     for (const Registered& expected : Registration(folder.path()))
     {
-        SCOPED_TRACE("installer row " + std::string(expected.row) + " " + Utf8(expected.key));
+        SCOPED_TRACE("installer row " + std::string(expected.row) + " " + ToUtf8(expected.key));
         if (expected.key == kApproved)
             EXPECT_FALSE(ReadRegValue(expected.root, expected.key, expected.value));
         else

@@ -115,14 +115,14 @@ PlantedLink::~PlantedLink()
     }
     for (DWORD waited = 0; FileExists(m_link) && waited < kUnixToolLimitMs; waited += 50)
         ::Sleep(50);
-    EXPECT_FALSE(FileExists(m_link)) << "the link stayed: " << Utf8(m_link);
+    EXPECT_FALSE(FileExists(m_link)) << "the link stayed: " << ToUtf8(m_link);
 }
 
 FolderAside::FolderAside(std::wstring folder) : m_folder(std::move(folder))
 {
     const std::wstring aside = m_folder + L".aside";
     m_moved = ::MoveFileW(m_folder.c_str(), aside.c_str()) != FALSE;
-    EXPECT_FALSE(FileExists(m_folder)) << "cannot move aside " << Utf8(m_folder);
+    EXPECT_FALSE(FileExists(m_folder)) << "cannot move aside " << ToUtf8(m_folder);
 }
 
 FolderAside::~FolderAside()

@@ -5,7 +5,7 @@
 #include "tests/win/launcher_process/FakeTaskScheduler.h"
 #include "tests/win/support/Processes.h"
 #include "tests/win/support/TempFolder.h"
-#include "tests/win/support/Utf8.h"
+#include "common/TextConversion.h"
 
 #include <gtest/gtest.h>
 

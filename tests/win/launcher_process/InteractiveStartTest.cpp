@@ -125,7 +125,7 @@ TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
         {L"Sddl", L""},
     };
     for (const auto& [name, text] : texts)
-        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, taskKey, name), text) << Utf8(name);
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, taskKey, name), text) << pellicor::ToUtf8(name);
     const std::pair<const wchar_t*, DWORD> numbers[] = {
         {L"LogonType", TASK_LOGON_INTERACTIVE_TOKEN},
         {L"RunLevel", TASK_RUNLEVEL_LUA},
@@ -139,7 +139,7 @@ TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)
         {L"SddlType", VT_BSTR},
     };
     for (const auto& [name, number] : numbers)
-        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, taskKey, name), number) << Utf8(name);
+        EXPECT_EQ(ReadRegNumber(HKEY_CURRENT_USER, taskKey, name), number) << pellicor::ToUtf8(name);
     EXPECT_FALSE(ReadRegNumber(HKEY_CURRENT_USER, kFakeSchedulerKey, L"Deletions")) << "nothing to delete";
 
     // The next run removes the earlier task and registers the new one under the same name.

@@ -54,7 +54,7 @@ TEST(Shortcuts, TheFourShortcutsGoAndNothingElse)
 
     EXPECT_TRUE(drovana::DeleteShortcut());
     for (const auto& path : shortcuts)
-        EXPECT_FALSE(FileExists(path)) << Utf8(path);
+        EXPECT_FALSE(FileExists(path)) << pellicor::ToUtf8(path);
     EXPECT_TRUE(FileExists(unrelated));
 
     // Nothing left to delete: still no failure and nothing logged.

@@ -123,7 +123,7 @@ TEST_F(ContextMenuTest, RepliesWithoutUsableItemsAddNothing)
     for (const auto& failure : failures)
     {
         server.SetResponse(L"MenuItems", failure);
-        EXPECT_EQ(QueryShellMenu(), 0) << Utf8(failure.Describe());
+        EXPECT_EQ(QueryShellMenu(), 0) << ToUtf8(failure.Describe());
         EXPECT_EQ(::GetMenuItemCount(clicked.get()), 2);
     }
 

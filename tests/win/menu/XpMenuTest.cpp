@@ -25,7 +25,7 @@ TEST_F(XpMenuTest, ItemsAskForTheirBitmapsThroughTheHandler)
     EXPECT_EQ(entries[2].text, L"\u5353\u74E6\u7EB3") << "the caption in the language of the first menu";
     EXPECT_EQ(entries[2].bitmap, HBMMENU_CALLBACK);
     for (const auto& item : ReadMenu(entries[2].subMenu))
-        EXPECT_EQ(item.bitmap, HBMMENU_CALLBACK) << Utf8(item.text);
+        EXPECT_EQ(item.bitmap, HBMMENU_CALLBACK) << ToUtf8(item.text);
 }
 
 // The menu's owner window forwards the owner-draw messages to the handler, as Explorer does.

@@ -91,7 +91,7 @@ TEST_F(OverlayIdentifierTest, EachKindClaimsExactlyItsOwnStateWord)
             server.ClearRequests();
             const bool member = kind.stateWord != nullptr && std::wstring(word) == kind.stateWord;
             EXPECT_EQ(id->IsMemberOf(L"C:\\Sync\\file.txt", FILE_ATTRIBUTE_NORMAL), member ? S_OK : S_FALSE)
-                << kind.name << " for the word " << Utf8(word);
+                << kind.name << " for the word " << ToUtf8(word);
             // Every kind asks, once per call, even those that can never match.
             const auto requests = server.Requests();
             ASSERT_EQ(requests.size(), 1u) << kind.name;

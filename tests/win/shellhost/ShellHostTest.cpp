@@ -109,7 +109,7 @@ protected:
     {
         std::wstring error;
         standin::ClientRules rules;
-        ASSERT_TRUE(rules.Parse(text, error)) << Utf8(error);
+        ASSERT_TRUE(rules.Parse(text, error)) << ToUtf8(error);
         server.SetRules(std::move(rules));
     }
 
@@ -121,12 +121,12 @@ protected:
     const std::wstring& sync = g_install->sync;
 };
 
-#define EXPECT_OUTPUT(run, text) EXPECT_TRUE(Has(run, text)) << Utf8(run.output)
+#define EXPECT_OUTPUT(run, text) EXPECT_TRUE(Has(run, text)) << ToUtf8(run.output)
 
 TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
 {
     const ProgramRun doctor = ShellHostRun(L"doctor");
-    EXPECT_EQ(doctor.exitCode, 0u) << Utf8(doctor.output);
+    EXPECT_EQ(doctor.exitCode, 0u) << ToUtf8(doctor.output);
     EXPECT_OUTPUT(doctor, L"Summary: 0 fault(s)");
     EXPECT_OUTPUT(doctor,
                   L"[note]  library: Explorer loads the library for every user of this machine from ");
@@ -176,7 +176,7 @@ TEST_F(ShellHost, MenuShowsTheClientsItemsAndInvokesOne)
     ServeRules(L"menu 2 Share link\nmenu 5 Open in browser\n");
     const ProgramRun menu =
         ShellHostRun(L"menu \"" + sync + L"\\Docs\" \"" + sync + L"\\notes.txt\" --invoke 3");
-    EXPECT_EQ(menu.exitCode, 0u) << Utf8(menu.output);
+    EXPECT_EQ(menu.exitCode, 0u) << ToUtf8(menu.output);
     EXPECT_OUTPUT(menu, L"Initialize: S_OK");
     EXPECT_OUTPUT(menu, L"[1] \"Drovana\"  (bitmap)  submenu:");
     EXPECT_OUTPUT(menu, L"[3] \"Share link\"  (bitmap)");

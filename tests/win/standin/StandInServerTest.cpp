@@ -74,7 +74,7 @@ TEST_F(StandInServerTest, RefusesToShareThePipeWithAnotherServer)
     StandInServer second;
     std::wstring error;
     EXPECT_FALSE(second.Start(&error));
-    EXPECT_NE(error.find(L"another server"), std::wstring::npos) << Utf8(error);
+    EXPECT_NE(error.find(L"another server"), std::wstring::npos) << ToUtf8(error);
 }
 
 TEST_F(StandInServerTest, RecordsRawBytesEvenWhenTheyAreNoRequest)

@@ -9,7 +9,7 @@
 #include "tests/win/guard/MarkerFiles.h"
 #include "tests/win/guard/NotCapturesKey.h"
 #include "tests/win/support/ShellClassIds.h"
-#include "tests/win/support/Utf8.h"
+#include "common/TextConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -234,7 +234,7 @@ TEST(GuardStress, EightThreadsWhileMarkersAndListChangeLeaveNothingBehind)
         for (int s = 0; s < kSubfolders; ++s)
         {
             const std::wstring mark = ReadMarker(tree.Work(t) + L"\\S" + std::to_wstring(s), L"CanRemove");
-            EXPECT_TRUE(mark == L"1" || mark == L"<none>") << "S" << s << " of P" << t << ": " << Utf8(mark);
+            EXPECT_TRUE(mark == L"1" || mark == L"<none>") << "S" << s << " of P" << t << ": " << ToUtf8(mark);
         }
     }
 }

@@ -1,7 +1,7 @@
 #include "tests/win/support/RegistryScope.h"
 
 #include "common/UniqueHandle.h"
-#include "tests/win/support/Utf8.h"
+#include "common/TextConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ bool RegistryScope::SetRaw(const wchar_t* name, DWORD type, const void* data, DW
 {
     // The key is created when needed.
     const bool written = ::RegSetKeyValueW(m_hive, m_subKey.c_str(), name, type, data, size) == ERROR_SUCCESS;
-    EXPECT_TRUE(written) << "cannot write " << Utf8(m_subKey) << " value " << Utf8(name ? name : L"");
+    EXPECT_TRUE(written) << "cannot write " << ToUtf8(m_subKey) << " value " << ToUtf8(name ? name : L"");
     return written;
 }
 
@@ -113,7 +113,7 @@ bool RegKeyExists(HKEY root, const std::wstring& key)
 void SetRegRaw(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
                DWORD size)
 {
-    ASSERT_EQ(::RegSetKeyValueW(root, key.c_str(), name, type, data, size), ERROR_SUCCESS) << Utf8(key);
+    ASSERT_EQ(::RegSetKeyValueW(root, key.c_str(), name, type, data, size), ERROR_SUCCESS) << ToUtf8(key);
 }
 
 void SetRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text)

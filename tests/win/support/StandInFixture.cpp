@@ -8,7 +8,7 @@ namespace pellicor::test
 void StandInFixture::SetUp()
 {
     std::wstring error;
-    ASSERT_TRUE(server.Start(&error)) << Utf8(error);
+    ASSERT_TRUE(server.Start(&error)) << ToUtf8(error);
 }
 
 void StandInFixture::TearDown()
@@ -23,7 +23,7 @@ void StandInFixture::RestartStandIn(bool neverReads)
     server.ClearRequests();
     server.SetNeverReads(neverReads);
     std::wstring error;
-    ASSERT_TRUE(server.Start(&error)) << Utf8(error);
+    ASSERT_TRUE(server.Start(&error)) << ToUtf8(error);
 }
 
 RequestArguments StandInFixture::ArgumentsOf(const wchar_t* command) const

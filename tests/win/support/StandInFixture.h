@@ -2,7 +2,7 @@
 // The client stand-in serving the real pipe "\\.\pipe\pellicor" inside the test program, for one
 // test at a time. Tests set answers per command (server.SetResponse / SetHandler / SetRules) and
 // read what the library sent (server.Requests, WaitForRequests).
-#include "tests/win/support/Utf8.h"
+#include "common/TextConversion.h"
 #include "tools/standin/StandInServer.h"
 
 #include <gtest/gtest.h>

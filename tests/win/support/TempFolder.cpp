@@ -1,7 +1,7 @@
 #include "tests/win/support/TempFolder.h"
 
 #include "common/UniqueHandle.h"
-#include "tests/win/support/Utf8.h"
+#include "common/TextConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -120,7 +120,7 @@ std::optional<std::string> ReadFileBytes(const std::wstring& path)
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file) << Utf8(path);
+    ASSERT_TRUE(file) << ToUtf8(path);
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ASSERT_EQ(written, bytes.size());

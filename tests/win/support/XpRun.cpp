@@ -38,7 +38,7 @@ int StartXpRun(int argc, wchar_t** argv)
     std::wstring commandLine = L"\"" + path + L"\" " + kChildSwitch;
     for (int i = 1; i < argc; ++i)
         commandLine += L" \"" + std::wstring(argv[i]) + L"\"";
-    std::printf("%s: starting the tests again as a Windows XP program\n", Utf8(exeName).c_str());
+    std::printf("%s: starting the tests again as a Windows XP program\n", ToUtf8(exeName).c_str());
     std::fflush(stdout);
     const UniqueKernelHandle child = StartProcess(path, commandLine, {}, true);
     if (!child)
@@ -77,7 +77,7 @@ int RunGoogleTestsAsXp()
     for (int i = 0; i < argc; ++i)
     {
         if (i != 1)
-            arguments.push_back(Utf8(argv[i]));
+            arguments.push_back(ToUtf8(argv[i]));
     }
     std::vector<char*> pointers;
     for (auto& argument : arguments)
