@@ -23,11 +23,6 @@ template <typename Call> auto OnAnotherThread(Call call)
     return result;
 }
 
-bool IsShown(HWND window)
-{
-    return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
 TEST_F(ViewTest, AnotherThreadNeitherTearsDownByHalfNorUnloadsTheLibraryUnderTheWindow)
 {
     Refuse();

@@ -54,6 +54,11 @@ HRESULT FireDocumentComplete(FakeBrowser& browser, const std::wstring& location)
 HRESULT FireDocumentCompleteWithNumber(FakeBrowser& browser);
 HRESULT FireDocumentCompleteWithoutLocation(FakeBrowser& browser);
 
+inline bool IsShown(HWND window)
+{
+    return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 // What of the library is still in the window: the band, a subclass on the view host, timer 88 or its
 // property. Empty once the object is gone. (A timer 88 found is ended.)
 std::vector<std::string> LeftBehind(const ExplorerFrame& window);
