@@ -7,15 +7,9 @@
 namespace pellicor
 {
 
-CShellExtClassFactory::CShellExtClassFactory(std::int32_t kind) noexcept : m_kind(kind)
-{
-    ++g_objectCount;
-}
+CShellExtClassFactory::CShellExtClassFactory(std::int32_t kind) noexcept : m_kind(kind) {}
 
-CShellExtClassFactory::~CShellExtClassFactory()
-{
-    --g_objectCount;
-}
+CShellExtClassFactory::~CShellExtClassFactory() = default;
 
 IFACEMETHODIMP CShellExtClassFactory::QueryInterface(REFIID riid, void** ppv)
 {
@@ -64,10 +58,7 @@ IFACEMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* outer, REFIID rii
 
 IFACEMETHODIMP CShellExtClassFactory::LockServer(BOOL lock)
 {
-    if (lock)
-        ++g_objectCount;
-    else
-        --g_objectCount;
+    LockModule(lock != FALSE);
     return S_OK;
 }
 

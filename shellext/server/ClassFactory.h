@@ -4,13 +4,16 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "shellext/server/ModuleReference.h"
+
 #include <atomic>
 #include <cstdint>
 
 namespace pellicor
 {
 
-class CShellExtClassFactory final : public IClassFactory
+// The module reference is the last base: the library's count drops after everything else is gone.
+class CShellExtClassFactory final : public IClassFactory, private ModuleReference
 {
 public:
     explicit CShellExtClassFactory(std::int32_t kind) noexcept;

@@ -1,14 +1,13 @@
 // The library's two exports and its entry point. Explorer may call these on any thread.
 #include "shellext/server/ClassFactory.h"
 #include "shellext/server/ClassTable.h"
+#include "shellext/server/ModuleReference.h"
 #include "shellext/server/ShellExt.h"
 
 #include <new>
 
 namespace pellicor
 {
-
-std::atomic<LONG> g_objectCount{0};
 
 namespace
 {
@@ -45,11 +44,11 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)
 
     const HRESULT hr = factory->QueryInterface(riid, ppv);
     if (FAILED(hr))
-        delete factory; // its destructor gives back the count its constructor took
+        delete factory; // its module reference goes with it
     return hr;
 }
 
 STDAPI DllCanUnloadNow()
 {
-    return pellicor::g_objectCount.load() == 0 ? S_OK : S_FALSE;
+    return pellicor::ModuleCanUnload() ? S_OK : S_FALSE;
 }

@@ -5,18 +5,14 @@
 namespace pellicor
 {
 
-CShellExt::CShellExt(std::int32_t kind) noexcept : m_kind(kind)
-{
-    ++g_objectCount;
-}
+CShellExt::CShellExt(std::int32_t kind) noexcept : m_kind(kind) {}
 
 CShellExt::~CShellExt()
 {
     DetachView(); // no timer, window or subclass of the view may reach this object after it is gone
     // The picture first, then the browser; the maps, lists and strings free themselves.
     m_avatarPicture.reset();
-    m_browser.reset();
-    --g_objectCount;
+    WithdrawSite();
 }
 
 IFACEMETHODIMP CShellExt::QueryInterface(REFIID riid, void** ppv)
@@ -61,7 +57,7 @@ IFACEMETHODIMP_(ULONG) CShellExt::AddRef()
 IFACEMETHODIMP_(ULONG) CShellExt::Release()
 {
     const LONG count = --m_refCount;
-    if (count == 0)
+    if (count == 0 && !HandTeardownToViewThread())
         delete this;
     return static_cast<ULONG>(count);
 }

@@ -6,7 +6,9 @@
 #include "common/ComPtr.h"
 #include "common/UniqueHandle.h"
 #include "shellext/channel/PipeClient.h"
+#include "shellext/server/ModuleReference.h"
 #include "shellext/server/OverlayKind.h"
+#include "shellext/view/EventSubscription.h"
 #include "shellext/view/PostingTimer.h"
 
 #include <windows.h>
@@ -31,12 +33,14 @@ enum PanelState : std::int32_t
     SignInPrompt = 2,
 };
 
+// The module reference is the last base: the library's count drops after every member is gone.
 class CShellExt final : public IShellIconOverlayIdentifier,
                         public IShellExtInit,
                         public IContextMenu3,
                         public ICopyHookW,
                         public IObjectWithSite,
-                        public IDispatch
+                        public IDispatch,
+                        private ModuleReference
 {
 public:
     explicit CShellExt(std::int32_t kind) noexcept;
@@ -87,7 +91,13 @@ private:
     HBITMAP ItemBitmap(std::int32_t itemId) const noexcept;
 
     // --- view integration (view/) ---
-    // Browser events and the sync-folder test (SiteObject.cpp).
+    // The site, its thread and its events, and the sync-folder test (SiteObject.cpp).
+    bool OnViewThread() const noexcept;
+    bool CreateSiteWindow();
+    bool HandTeardownToViewThread() noexcept;
+    void WithdrawSite() noexcept;
+    static LRESULT CALLBACK SiteWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR instance);
     HRESULT OnSelectionChanged(const DISPPARAMS* params);
     HRESULT OnQuit(const DISPPARAMS* params);
     HRESULT OnDocumentComplete(const DISPPARAMS* params);
@@ -99,7 +109,7 @@ private:
     bool FindViewWindows();
     bool FindViewWindowsVista(HWND topLevel);
     bool FindViewWindowsXp(HWND topLevel);
-    void StartAttachRetry(HWND viewWindow);
+    void StartAttachRetry(HWND window);
     void StopAttachRetry() noexcept;
     void NotifySelection(bool onlyIfChanged);
     void LayoutPrompt();
@@ -107,7 +117,7 @@ private:
     void PollSignIn();
     void ResizeSettled();
     void ClosePrompt() noexcept;
-    void DetachView() noexcept; // the destructor's share: timers, retry property, subclass, dialog
+    void DetachView() noexcept; // timers, retry, subclasses and dialog: only what this object made
     static LRESULT CALLBACK ViewHostSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                                  UINT_PTR id, DWORD_PTR instance);
     static void CALLBACK AttachRetryTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
@@ -143,11 +153,20 @@ private:
     std::wstring m_nickName;
     std::wstring m_avatarPath;
     PipeClient m_pipe;
-    std::vector<HWND> m_subclassedHosts; // view hosts carrying ViewHostSubclassProc with this instance
-};
 
-// Library-wide count of live factories, live objects and server locks; DllCanUnloadNow reads it.
-extern std::atomic<LONG> g_objectCount;
+    // What the site role made, each recorded before it exists, so that all of it can be taken back.
+    struct SubclassedHost
+    {
+        HWND host;
+        ModuleReference module; // the subclass runs our code until it is removed
+    };
+    std::vector<SubclassedHost> m_subclassedHosts; // view hosts carrying ViewHostSubclassProc
+    HWND m_retryWindow = nullptr;                   // the window timer 88 and its property are on
+    EventSubscription m_browserEvents;
+    EventSubscription m_folderViewEvents;           // the folder view shown now
+    DWORD m_viewThread = 0;                         // the thread that sited the object; 0: not sited
+    UniqueWindow m_siteWindow;                      // on that thread: where a last release elsewhere sends the teardown
+};
 
 // The library's own module, for its bitmaps, strings and dialog.
 HINSTANCE ModuleInstance() noexcept;

@@ -4,6 +4,7 @@
 #include "shellext/view/Hyperlink.h"
 
 #include "common/UniqueHandle.h"
+#include "shellext/server/ModuleReference.h"
 
 #include <windowsx.h>
 
@@ -34,20 +35,25 @@ LRESULT CallOriginal(WNDPROC original, HWND window, UINT message, WPARAM wParam,
                     : ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Puts the procedure that was there before back and forgets it.
+// Puts the procedure that was there before back and forgets it. Our procedure no longer runs for the
+// window, so the library need not stay loaded for it.
 WNDPROC Unsubclass(HWND window)
 {
     const WNDPROC original = OriginalProc(window);
-    if (original)
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    if (!original)
+        return nullptr;
+    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     ::RemovePropW(window, kOriginalProcProperty);
+    ModuleReference::ReleaseDetached();
     return original;
 }
 
 void Subclass(HWND window, WNDPROC procedure)
 {
     const auto previous = ::GetWindowLongPtrW(window, GWLP_WNDPROC);
-    ::SetPropW(window, kOriginalProcProperty, reinterpret_cast<HANDLE>(previous));
+    if (!previous || !::SetPropW(window, kOriginalProcProperty, reinterpret_cast<HANDLE>(previous)))
+        return;
+    ModuleReference().Detach(); // given back by Unsubclass
     ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
 }
 

@@ -133,13 +133,16 @@ void CShellExt::AttachPanel()
         ShowSignInPrompt();
     }
 
+    // Recorded before it is installed: a subclass that nobody knows of could outlive the object.
     // Installing again on the same host only renews the reference data.
-    if (::SetWindowSubclass(m_viewHost, ViewHostSubclassProc, kViewHostSubclassId,
-                            reinterpret_cast<DWORD_PTR>(this)) &&
-        std::find(m_subclassedHosts.begin(), m_subclassedHosts.end(), m_viewHost) == m_subclassedHosts.end())
-    {
-        m_subclassedHosts.push_back(m_viewHost);
-    }
+    const HWND host = m_viewHost;
+    const bool known = std::any_of(m_subclassedHosts.begin(), m_subclassedHosts.end(),
+                                   [host](const SubclassedHost& subclassed) { return subclassed.host == host; });
+    if (!known)
+        m_subclassedHosts.push_back(SubclassedHost{host});
+    if (!::SetWindowSubclass(host, ViewHostSubclassProc, kViewHostSubclassId, reinterpret_cast<DWORD_PTR>(this)) &&
+        !known)
+        m_subclassedHosts.pop_back();
 }
 
 // The view windows are committed only when all three are found: a missing one is a failed search,
@@ -206,17 +209,23 @@ bool CShellExt::FindViewWindowsXp(HWND topLevel)
     return true;
 }
 
-void CShellExt::StartAttachRetry(HWND viewWindow)
+void CShellExt::StartAttachRetry(HWND window)
 {
-    ::KillTimer(viewWindow, kAttachRetryTimerId);
-    ::SetPropW(viewWindow, kAttachRetryProperty, this);
-    ::SetTimer(viewWindow, kAttachRetryTimerId, kAttachRetryDelayMs, AttachRetryTimerProc);
+    StopAttachRetry();
+    m_retryWindow = window;
+    ::SetPropW(window, kAttachRetryProperty, this);
+    ::SetTimer(window, kAttachRetryTimerId, kAttachRetryDelayMs, AttachRetryTimerProc);
 }
 
+// Only this object's own retry: the window may have been given to another object since, whose
+// timer 88 (the same identifier on the same window) then replaced ours.
 void CShellExt::StopAttachRetry() noexcept
 {
-    if (m_viewWindow)
-        ::KillTimer(m_viewWindow, kAttachRetryTimerId);
+    const HWND window = std::exchange(m_retryWindow, nullptr);
+    if (!window || ::GetPropW(window, kAttachRetryProperty) != static_cast<HANDLE>(this))
+        return;
+    ::KillTimer(window, kAttachRetryTimerId);
+    ::RemovePropW(window, kAttachRetryProperty);
 }
 
 // A retry attaches only while the window still shows a folder of the sync folder: the settings may
@@ -250,7 +259,8 @@ LRESULT CALLBACK CShellExt::ViewHostSubclassProc(HWND window, UINT message, WPAR
         if (message == WM_NCDESTROY)
         {
             ::RemoveWindowSubclass(window, ViewHostSubclassProc, id);
-            std::erase(self->m_subclassedHosts, window);
+            std::erase_if(self->m_subclassedHosts,
+                          [window](const SubclassedHost& subclassed) { return subclassed.host == window; });
             return ::DefSubclassProc(window, message, wParam, lParam);
         }
         if (message != 0 && message == ResizeSettledMessage())
@@ -335,23 +345,18 @@ void CShellExt::ClosePrompt() noexcept
 {
     m_signInPollTimer.Stop();
     if (HWND dialog = std::exchange(m_promptDialog, nullptr))
-    {
-        // Whatever the client still posts to the dialog must not reach this instance any more.
-        ::SetWindowLongPtrW(dialog, DWLP_USER, 0);
         ::DestroyWindow(dialog);
-    }
 }
 
-// Explorer lets go of the object on the window's thread, which owns every window touched here.
+// Runs on the window's thread, which owns every window touched here (see OnViewThread), and only
+// takes back what this object recorded: a context-menu object has nothing to take back.
 void CShellExt::DetachView() noexcept
 {
     m_resizeTimer.Stop();
     m_signInPollTimer.Stop();
     StopAttachRetry();
-    if (m_viewWindow && ::GetPropW(m_viewWindow, kAttachRetryProperty) == static_cast<HANDLE>(this))
-        ::RemovePropW(m_viewWindow, kAttachRetryProperty);
-    for (HWND host : m_subclassedHosts)
-        ::RemoveWindowSubclass(host, ViewHostSubclassProc, kViewHostSubclassId);
+    for (const SubclassedHost& subclassed : m_subclassedHosts)
+        ::RemoveWindowSubclass(subclassed.host, ViewHostSubclassProc, kViewHostSubclassId);
     m_subclassedHosts.clear();
     ClosePrompt();
 }

@@ -15,6 +15,9 @@ namespace pellicor
 namespace
 {
 
+// How long the client's panel window may take to answer before it counts as hung.
+constexpr UINT kPanelAnswerLimitMs = 500;
+
 // Starts the client as the App Paths entry names it. The click has no visible result either way:
 // the client shows itself, and a missing or broken entry is simply nothing to start.
 void StartClient()
@@ -63,7 +66,6 @@ const PromptDialog::Route PromptDialog::kRoutes[] = {
     {WM_PROMPT_SIGNED_OUT, &PromptDialog::OnSignedOut},
     {WM_PROMPT_DRAW_AVATAR, &PromptDialog::OnDrawAvatar},
     {WM_PROMPT_POLL_SIGN_IN, &PromptDialog::OnPollSignIn},
-    {WM_NCDESTROY, &PromptDialog::OnNcDestroy},
 };
 
 INT_PTR CALLBACK PromptDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -75,12 +77,20 @@ INT_PTR CALLBACK PromptDialog::Procedure(HWND dialog, UINT message, WPARAM wPara
             if (!lParam)
                 return FALSE;
             ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            ModuleReference().Detach(); // this procedure runs until the dialog's WM_NCDESTROY
         }
-        // Until WM_INITDIALOG has named the instance, and after the instance let go of the dialog,
-        // nothing is handled: the client's messages then find nobody.
+        // Until WM_INITDIALOG has named the instance nothing is handled: the client's messages then
+        // find nobody.
         auto* self = reinterpret_cast<CShellExt*>(::GetWindowLongPtrW(dialog, DWLP_USER));
         if (!self)
             return FALSE;
+        if (message == WM_NCDESTROY)
+        {
+            ::SetWindowLongPtrW(dialog, DWLP_USER, 0);
+            OnNcDestroy(*self, dialog);
+            ModuleReference::ReleaseDetached();
+            return FALSE;
+        }
         for (const Route& route : kRoutes)
         {
             if (route.message == message)
@@ -124,13 +134,19 @@ INT_PTR PromptDialog::OnCtlColorStatic(CShellExt&, HWND dialog, WPARAM wParam, L
     return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
 }
 
-INT_PTR PromptDialog::OnAttachWindow(CShellExt& self, HWND, WPARAM, LPARAM lParam)
+INT_PTR PromptDialog::OnAttachWindow(CShellExt& self, HWND dialog, WPARAM, LPARAM lParam)
 {
     const HWND panel = reinterpret_cast<HWND>(lParam);
     // Only a real window, and never one that would become its own ancestor.
-    if (self.m_viewWindow && ::IsWindow(panel) && panel != self.m_viewWindow &&
-        !::IsChild(panel, self.m_viewWindow))
-        ::SetParent(panel, self.m_viewWindow);
+    if (!self.m_viewWindow || !::IsWindow(panel) || panel == self.m_viewWindow ||
+        ::IsChild(panel, self.m_viewWindow))
+        return TRUE;
+    // SetParent waits without limit for the panel's thread, in the client: a client that does not
+    // answer would hang the Explorer window. Its panel is then not placed, as if it had refused.
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(panel, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPanelAnswerLimitMs, &answer))
+        return OnSignedOut(self, dialog, 0, 0);
+    ::SetParent(panel, self.m_viewWindow);
     return TRUE;
 }
 
@@ -154,12 +170,11 @@ INT_PTR PromptDialog::OnPollSignIn(CShellExt& self, HWND, WPARAM wParam, LPARAM)
     return TRUE;
 }
 
-INT_PTR PromptDialog::OnNcDestroy(CShellExt& self, HWND dialog, WPARAM, LPARAM)
+void PromptDialog::OnNcDestroy(CShellExt& self, HWND dialog) noexcept
 {
     // Destroyed with its parent, the view host: the instance must not keep the dead handle.
     if (self.m_promptDialog == dialog)
         self.m_promptDialog = nullptr;
-    return FALSE;
 }
 
 } // namespace pellicor

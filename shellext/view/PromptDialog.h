@@ -31,7 +31,7 @@ private:
     static INT_PTR OnSignedOut(CShellExt& self, HWND dialog, WPARAM, LPARAM);
     static INT_PTR OnDrawAvatar(CShellExt& self, HWND dialog, WPARAM, LPARAM);
     static INT_PTR OnPollSignIn(CShellExt& self, HWND dialog, WPARAM, LPARAM);
-    static INT_PTR OnNcDestroy(CShellExt& self, HWND dialog, WPARAM, LPARAM);
+    static void OnNcDestroy(CShellExt& self, HWND dialog) noexcept;
 };
 
 } // namespace pellicor

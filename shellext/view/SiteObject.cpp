@@ -34,20 +34,9 @@ bool HostIsExplorer(IWebBrowser2& browser)
                .find(kExplorerHostName) != std::wstring::npos;
 }
 
-// Subscribes `sink` to `source`'s connection point for `events`. A source without connection points
-// is no error (there is nothing to hear); only a refused Advise is. The cookie is not kept: the
-// subscription lasts as long as the source keeps it.
-HRESULT AdviseIfOffered(IUnknown& source, REFIID events, IDispatch* sink)
-{
-    ComPtr<IConnectionPointContainer> container;
-    if (FAILED(source.QueryInterface(IID_PPV_ARGS(container.put()))) || !container)
-        return S_OK;
-    ComPtr<IConnectionPoint> point;
-    if (FAILED(container->FindConnectionPoint(events, point.put())) || !point)
-        return S_OK;
-    DWORD cookie = 0;
-    return SUCCEEDED(point->Advise(sink, &cookie)) ? S_OK : E_FAIL;
-}
+// Sent by a last release on another thread to the site window, whose thread then deletes the object.
+constexpr UINT kTeardownMessage = WM_APP;
+constexpr UINT_PTR kSiteWindowSubclassId = 1;
 
 // The location of a DocumentComplete: argument 0, a reference to a variant that holds a string.
 // (rgvarg[0] is also where the browser puts its last parameter, the URL.)
@@ -65,22 +54,28 @@ bool ReadLocation(const DISPPARAMS* params, std::wstring& location)
 
 } // namespace
 
+// A new site, or none, first ends everything the previous one started: a retry, the band or a
+// subclass left on the first window would reach this object from a window it no longer serves.
 IFACEMETHODIMP CShellExt::SetSite(IUnknown* site)
 {
+    if (!OnViewThread())
+        return RPC_E_WRONG_THREAD;
     try
     {
+        WithdrawSite();
         if (!site)
-        {
-            m_browser.reset();
             return S_OK;
-        }
         ComPtr<IWebBrowser2> browser;
         if (FAILED(site->QueryInterface(IID_PPV_ARGS(browser.put()))) || !browser)
             return E_FAIL;
         m_browser = browser;
+        m_viewThread = ::GetCurrentThreadId();
         if (!HostIsExplorer(*m_browser.get()))
             return E_FAIL;
-        if (FAILED(AdviseIfOffered(*site, DIID_DWebBrowserEvents2, static_cast<IDispatch*>(this))))
+        // Without a way back to this thread the view could not be taken down safely: stay inert.
+        if (!CreateSiteWindow())
+            return E_FAIL;
+        if (FAILED(m_browserEvents.Advise(*site, DIID_DWebBrowserEvents2, static_cast<IDispatch*>(this))))
             return E_FAIL;
         m_preVista = RunsBeforeVista();
         return S_OK;
@@ -89,6 +84,76 @@ IFACEMETHODIMP CShellExt::SetSite(IUnknown* site)
     {
         return E_FAIL;
     }
+}
+
+// The view's windows, subclasses and timer belong to the thread of the Explorer window. From another
+// thread they could only be taken down by half (DestroyWindow, KillTimer and RemoveWindowSubclass
+// fail there), leaving our procedures in place for a library about to be unloaded.
+bool CShellExt::OnViewThread() const noexcept
+{
+    return m_viewThread == 0 || m_viewThread == ::GetCurrentThreadId();
+}
+
+bool CShellExt::CreateSiteWindow()
+{
+    if (m_siteWindow)
+        return true;
+    UniqueWindow window(::CreateWindowExW(0, L"Static", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                          ModuleInstance(), nullptr));
+    ModuleReference module; // the subclass runs our code until the window's WM_NCDESTROY
+    if (!window || !::SetWindowSubclass(window.get(), SiteWindowProc, kSiteWindowSubclassId,
+                                        reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    module.Detach();
+    m_siteWindow = std::move(window);
+    return true;
+}
+
+// The last reference may go on any thread; the object then lives on until its own thread takes the
+// view down and deletes it.
+bool CShellExt::HandTeardownToViewThread() noexcept
+{
+    if (!m_siteWindow || OnViewThread())
+        return false;
+    if (::PostMessageW(m_siteWindow.get(), kTeardownMessage, 0, 0))
+        return true;
+    // A thread that has ended took its windows and timers with it. One that lives but takes no more
+    // messages keeps the object, and the library, for good: a leak, never our code after the unload.
+    return ::IsWindow(m_siteWindow.get()) != FALSE;
+}
+
+LRESULT CALLBACK CShellExt::SiteWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR instance)
+{
+    auto* self = reinterpret_cast<CShellExt*>(instance);
+    // Only a teardown handed over by Release: anybody may post to a message-only window.
+    if (message == kTeardownMessage && self->m_refCount.load() == 0)
+    {
+        delete self; // destroys this window too
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+    {
+        ::RemoveWindowSubclass(window, SiteWindowProc, id);
+        ModuleReference::ReleaseDetached();
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Withdrawing the site ends its events and its view, so that neither the browser's sinks nor a
+// window of ours keeps the object, and the browser with it, alive.
+void CShellExt::WithdrawSite() noexcept
+{
+    DetachView();
+    m_folderViewEvents.Unadvise();
+    m_browserEvents.Unadvise();
+    m_browser.reset();
+    m_siteWindow.reset();
+    m_viewThread = 0;
+    m_panelState = NoPanel;
+    m_skipDocumentComplete = false;
+    m_attachRetries = 0;
+    m_viewWindow = m_viewHost = m_itemsView = nullptr;
 }
 
 IFACEMETHODIMP CShellExt::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
@@ -104,6 +169,8 @@ IFACEMETHODIMP CShellExt::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* para
         {DISPID_ONQUIT, &CShellExt::OnQuit},                       // DWebBrowserEvents2
         {DISPID_DOCUMENTCOMPLETE, &CShellExt::OnDocumentComplete}, // DWebBrowserEvents2
     };
+    if (!OnViewThread())
+        return RPC_E_WRONG_THREAD;
     try
     {
         for (const auto& event : kEvents)
@@ -187,7 +254,9 @@ HRESULT CShellExt::AdviseFolderViewEvents()
     ComPtr<IShellFolderViewDual> folderView;
     if (FAILED(document->QueryInterface(IID_PPV_ARGS(folderView.put()))) || !folderView)
         return S_OK;
-    return AdviseIfOffered(*folderView.get(), DIID_DShellFolderViewEvents, static_cast<IDispatch*>(this));
+    // The previous folder view's subscription ends here: each navigation brings a new view.
+    return m_folderViewEvents.Advise(*folderView.get(), DIID_DShellFolderViewEvents,
+                                     static_cast<IDispatch*>(this));
 }
 
 bool CShellExt::IsInSyncFolder(const std::wstring& folder)

@@ -97,6 +97,29 @@ TEST_F(ClassObjectTest, ServerLocksKeepTheLibraryWithoutAnyObject)
     EXPECT_EQ(library.CanUnloadNow(), S_OK);
 }
 
+// Locks are counted apart from what is alive: an unlock nobody locked neither hides a live object
+// nor cancels a later lock.
+TEST_F(ClassObjectTest, AnUnmatchedUnlockChangesNothing)
+{
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(library.GetClassObject(kClsidSite, IID_IClassFactory, factory.put_void()), S_OK);
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.reset();
+    EXPECT_EQ(library.CanUnloadNow(), S_FALSE) << "the object is alive";
+    object.reset();
+    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+
+    ASSERT_EQ(library.GetClassObject(kClsidSite, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    EXPECT_EQ(library.CanUnloadNow(), S_FALSE) << "one lock is held";
+    ASSERT_EQ(library.GetClassObject(kClsidSite, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+}
+
 TEST_F(ClassObjectTest, FactoryAnswersOnlyItsOwnInterfaces)
 {
     ComPtr<IClassFactory> factory;

@@ -48,6 +48,13 @@ protected:
                   init->Initialize(nullptr, shellkit::CreateDropFilesDataObject({kFile}).get(), nullptr));
         ASSERT_EQ(S_OK, init->QueryInterface(IID_PPV_ARGS(menu.put())));
     }
+    // The view fixture checks that nothing of the library is left once its site object is gone.
+    void TearDown() override
+    {
+        overlay.reset();
+        menu.reset();
+        ViewTest::TearDown();
+    }
 
     void StallClient()
     {

@@ -91,8 +91,8 @@ HRESULT FakeConnectionPoint::Fire(DISPID id, std::vector<VARIANT> arguments) con
     params.rgvarg = arguments.empty() ? nullptr : arguments.data();
     HRESULT result = S_OK;
     // A copy: a sink may be released while it handles the event.
-    const std::vector<ComPtr<IDispatch>> sinks = m_sinks;
-    for (const auto& sink : sinks)
+    const std::vector<Sink> sinks = m_sinks;
+    for (const auto& [cookie, sink] : sinks)
         result = sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                               nullptr);
     return result;
@@ -120,10 +120,17 @@ IFACEMETHODIMP FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     ComPtr<IDispatch> dispatch;
     if (FAILED(sink->QueryInterface(IID_IDispatch, dispatch.put_void())))
         return CONNECT_E_CANNOTCONNECT;
-    m_sinks.push_back(dispatch);
     ++m_adviseCount;
     *cookie = static_cast<DWORD>(m_adviseCount);
+    m_sinks.push_back({*cookie, dispatch});
     return S_OK;
+}
+
+IFACEMETHODIMP FakeConnectionPoint::Unadvise(DWORD cookie)
+{
+    return std::erase_if(m_sinks, [cookie](const Sink& sink) { return sink.cookie == cookie; }) != 0
+               ? S_OK
+               : CONNECT_E_NOCONNECTION;
 }
 
 ComPtr<FakeFolderView> FakeFolderView::Create()

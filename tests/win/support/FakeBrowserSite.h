@@ -31,7 +31,8 @@ public:
 
     HRESULT adviseResult = S_OK; // what Advise answers; a failure records nothing
 
-    std::size_t AdviseCount() const { return m_adviseCount; }
+    std::size_t AdviseCount() const { return m_adviseCount; } // every Advise ever accepted
+    std::size_t SinkCount() const { return m_sinks.size(); }   // subscriptions not yet ended
     // Calls Invoke(id) on every sink with these arguments (in DISPPARAMS order, rgvarg[0] first);
     // the last sink's result, or S_OK with none.
     HRESULT Fire(DISPID id, std::vector<VARIANT> arguments = {}) const;
@@ -41,7 +42,7 @@ public:
     IFACEMETHODIMP GetConnectionInterface(IID* iid) override;
     IFACEMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;
     IFACEMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override;
-    IFACEMETHODIMP Unadvise(DWORD) override { return S_OK; }
+    IFACEMETHODIMP Unadvise(DWORD cookie) override;
     IFACEMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
 private:
@@ -52,7 +53,12 @@ private:
 
     IID m_events;
     IConnectionPointContainer* m_container; // not held: the container owns this point
-    std::vector<ComPtr<IDispatch>> m_sinks;
+    struct Sink
+    {
+        DWORD cookie;
+        ComPtr<IDispatch> sink;
+    };
+    std::vector<Sink> m_sinks;
     std::size_t m_adviseCount = 0;
 };
 

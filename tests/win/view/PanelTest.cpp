@@ -19,11 +19,6 @@ RECT RectInParent(HWND window)
     return rect;
 }
 
-bool IsShown(HWND window)
-{
-    return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
 std::wstring TextOf(HWND dialog, int id)
 {
     wchar_t text[256] = {};

@@ -39,6 +39,21 @@ HRESULT FireDocumentCompleteWith(FakeBrowser& browser, VARIANT* location, bool w
 
 } // namespace
 
+std::vector<std::string> LeftBehind(const ExplorerFrame& window)
+{
+    std::vector<std::string> found;
+    const HWND host = window.ViewHost();
+    if (::FindWindowExW(host, nullptr, L"#32770", nullptr))
+        found.emplace_back("the band");
+    if (::GetWindowLongPtrW(host, GWLP_WNDPROC) != static_cast<LONG_PTR>(::GetClassLongPtrW(host, GCLP_WNDPROC)))
+        found.emplace_back("a subclass on the view host");
+    if (::GetPropW(window.TopLevel(), L"_DRV_PROP_EXTEND_USERDATA_"))
+        found.emplace_back("the retry property");
+    if (::KillTimer(window.TopLevel(), 88))
+        found.emplace_back("timer 88");
+    return found;
+}
+
 HRESULT FireDocumentComplete(FakeBrowser& browser, const std::wstring& location)
 {
     VARIANT url;
@@ -108,9 +123,15 @@ template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::SetUp()
     ASSERT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(browser.get())));
 }
 
+// Whatever a test did, the last release takes everything of the library out of the window, and only
+// then may the library be unloaded.
 template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::TearDown()
 {
+    if (object.IsCreated())
+        EXPECT_EQ(S_FALSE, library.CanUnloadNow());
     LetGo();
+    EXPECT_EQ(std::vector<std::string>{}, LeftBehind(window));
+    EXPECT_EQ(S_OK, library.CanUnloadNow());
     PumpMessages(std::chrono::milliseconds(20));
     ::CoUninitialize();
     StandInFixture::TearDown();

@@ -14,6 +14,7 @@
 #include <shdispid.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pellicor::test
@@ -39,6 +40,8 @@ public:
     // Explorer lets go of the object: the site is withdrawn and the reference released.
     void Release();
     bool IsCreated() const { return static_cast<bool>(m_site); }
+    // The reference, for a caller that lets go of it some other way.
+    ComPtr<IObjectWithSite> Take() { return std::move(m_site); }
 
 private:
     ComPtr<IObjectWithSite> m_site;
@@ -50,6 +53,15 @@ HRESULT FireDocumentComplete(FakeBrowser& browser, const std::wstring& location)
 // The same with a location that is not a string, and with the location missing.
 HRESULT FireDocumentCompleteWithNumber(FakeBrowser& browser);
 HRESULT FireDocumentCompleteWithoutLocation(FakeBrowser& browser);
+
+inline bool IsShown(HWND window)
+{
+    return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+// What of the library is still in the window: the band, a subclass on the view host, timer 88 or its
+// property. Empty once the object is gone. (A timer 88 found is ended.)
+std::vector<std::string> LeftBehind(const ExplorerFrame& window);
 
 // A 24-bit bitmap file: the header for info (whose size fields it fills in), then the rows as given.
 void WriteBitmapFile(const std::wstring& path, BITMAPINFOHEADER info, const std::string& rows);

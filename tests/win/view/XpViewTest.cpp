@@ -2,9 +2,13 @@
 // report Windows XP to it (the compatibility version of this one program, never the prefix's).
 #include "tests/win/view/ViewFixture.h"
 
+#include "tests/win/support/DropFilesDataObject.h"
+#include "tests/win/support/ShellClassIds.h"
 #include "tests/win/support/XpRun.h"
 
 #include <gtest/gtest.h>
+
+#include <shlobj.h>
 
 #include <string>
 
@@ -80,6 +84,54 @@ TEST_F(XpViewTest, NoRetryOutlivesItsObjectOrItsFolder)
     window.ReplaceFolderView();
     PumpMessages(900ms);
     EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin)) << "no retry runs for an object that is gone";
+}
+
+// A retry waits on the window the object was sited in; a new site, or none, ends it there.
+TEST_F(XpViewTest, ANewSiteOrNoneEndsTheRetryOnTheFirstWindow)
+{
+    AttachAccepted();
+    Navigate(L"C:\\Drovana\\Photos");
+    ASSERT_NE(nullptr, ::GetPropW(window.TopLevel(), kRetryProperty));
+
+    XpExplorerWindow second;
+    auto secondBrowser = FakeBrowser::Create();
+    secondBrowser->window = second.TopLevel();
+    ASSERT_EQ(S_OK, object.SetSite(static_cast<IWebBrowser2*>(secondBrowser.get())));
+    EXPECT_EQ(std::vector<std::string>{}, LeftBehind(window));
+    window.ReplaceFolderView();
+    PumpMessages(900ms);
+    EXPECT_EQ(0u, server.RequestCount()) << "nothing is attached in the first window any more";
+
+    EXPECT_EQ(S_OK, FireDocumentComplete(*secondBrowser.get(), kInsideFolder));
+    EXPECT_EQ(1u, CountOf(kCommandNotifyCreatePluginWin));
+    EXPECT_EQ(S_OK, FireDocumentComplete(*secondBrowser.get(), L"C:\\Drovana\\Photos"));
+    ASSERT_NE(nullptr, ::GetPropW(second.TopLevel(), kRetryProperty));
+    EXPECT_EQ(S_OK, object.SetSite(nullptr));
+    EXPECT_EQ(std::vector<std::string>{}, LeftBehind(second));
+}
+
+// A context-menu object finds the window in the foreground as its view window; letting it go leaves
+// the site object's retry on that window alone.
+TEST_F(XpViewTest, AMenuObjectLeavesTheRetryAlone)
+{
+    AttachAccepted();
+    Navigate(L"C:\\Drovana\\Photos");
+    ::SetForegroundWindow(window.TopLevel());
+    ASSERT_EQ(window.TopLevel(), ::GetForegroundWindow());
+    {
+        ComPtr<IShellExtInit> menu;
+        ASSERT_EQ(S_OK, library.CreateObject(kClsidSynced, IID_IShellExtInit, menu.put_void()));
+        ASSERT_EQ(S_OK, menu->Initialize(nullptr, CreateDropFilesDataObject({kInsideFolder}).get(), nullptr));
+        ComPtr<IContextMenu> command;
+        ASSERT_EQ(S_OK, menu.As(command));
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(3);
+        EXPECT_EQ(S_OK, command->InvokeCommand(&info));
+    }
+    window.ReplaceFolderView();
+    EXPECT_TRUE(PumpUntil([&] { return CountOf(kCommandNotifyCreatePluginWin) == 1; }, 1000ms))
+        << "the retry still runs";
 }
 
 // Whatever the panel's state, leaving the sync folder ends a retry still waiting for the previous
