@@ -15,6 +15,7 @@
 #include "shellhost/DoctorChecks.h"
 #include "shellhost/HandlerObjects.h"
 #include "shellhost/kit/MessageBoxWatcher.h"
+#include "shellhost/MenuPackageFacts.h"
 #include "shellhost/RegistryReader.h"
 #include "shellhost/ShellLocations.h"
 
@@ -374,6 +375,10 @@ int RunDoctor(const Words& words)
     CheckClasses(findings);
     CheckOverlayIcons(findings);
     CheckBrowserHelper(findings);
+    PrintLine(L"  looking for Windows 11's menu package...");
+    const std::wstring appData = AppDataFolder();
+    CheckMenuPackage(facts, ReadMenuPackageFacts(),
+                     appData.empty() ? appData : appData + drovana::kLibraryFolder, findings);
     PrintLine(L"  checking the virtual drive, the client settings and the pipe...");
     CheckVirtualDrive(facts, context, findings);
     CheckClientSettings(context, findings);
