@@ -34,7 +34,7 @@ namespace
 
 using drovana::RegRoot;
 
-constexpr size_t kLogLinesShown = 10;
+constexpr size_t kLogLinesShown = 15; // a whole run of /Commit
 constexpr const wchar_t* kStartClient =
     L"start the client (\"DrovanaLauncher_x64.exe\" without arguments starts it)";
 
