@@ -20,14 +20,26 @@ using pellicor::UniqueKernelHandle;
 // RunAsUser to wait on. The launcher starts one program at a time, on one thread.
 thread_local HANDLE t_startedProcess = nullptr;
 
-// The secondary logon with Explorer's token and the user's own environment, as for the client, but
-// without a console window on the user's desktop, and keeping the process to learn how it ended.
-BOOL WINAPI StartHiddenKeepingProcess(HANDLE token, DWORD logonFlags, LPCWSTR application, LPWSTR commandLine,
-                                      DWORD flags, LPVOID environment, LPCWSTR directory,
-                                      LPSTARTUPINFOW startup, LPPROCESS_INFORMATION started)
+// The system folder: PowerShell needs no folder of its own, and the launcher's current folder may be
+// one that the user cannot open (the administrator's, when another account elevated the installer).
+std::wstring SystemFolder()
 {
-    if (!::CreateProcessWithTokenW(token, logonFlags, application, commandLine, flags | CREATE_NO_WINDOW,
-                                   environment, directory, startup, started))
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(system, length);
+}
+
+// The secondary logon with Explorer's token and the user's own environment, as for the client, but
+// with the console it always gets hidden, and keeping the process to learn how it ended.
+BOOL WINAPI StartHiddenKeepingProcess(HANDLE token, DWORD logonFlags, LPCWSTR application, LPWSTR commandLine,
+                                      DWORD flags, LPVOID environment, LPCWSTR, LPSTARTUPINFOW startup,
+                                      LPPROCESS_INFORMATION started)
+{
+    startup->dwFlags |= STARTF_USESHOWWINDOW;
+    startup->wShowWindow = SW_HIDE;
+    const std::wstring folder = SystemFolder();
+    if (!::CreateProcessWithTokenW(token, logonFlags, application, commandLine, flags, environment,
+                                   folder.empty() ? nullptr : folder.c_str(), startup, started))
         return FALSE;
     t_startedProcess = std::exchange(started->hProcess, nullptr); // the caller closes only the thread
     return TRUE;
@@ -45,11 +57,8 @@ UniqueKernelHandle InteractiveUserToken(const wchar_t* preferredSid)
 
 std::wstring PowerShellPath()
 {
-    wchar_t system[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return {};
-    return std::wstring(system, length) + kPowerShellBelowSystem;
+    const std::wstring system = SystemFolder();
+    return system.empty() ? system : system + kPowerShellBelowSystem;
 }
 
 void RunScript(bool registering, HANDLE token, const std::wstring& script, const MenuPackageSystem& system)

@@ -17,8 +17,8 @@ namespace drovana
 // need a few seconds, a cold machine more. One that takes longer is left to finish on its own.
 constexpr DWORD kMenuPackageWaitMilliseconds = 60000;
 
-// Starts application with commandLine (its program name first) as the token's user, without a
-// window, and waits at most waitMilliseconds for it to end.
+// Starts application with commandLine (its program name first) as the token's user, in the system
+// folder with its window hidden, and waits at most waitMilliseconds for it to end.
 UserRun RunAsUser(HANDLE userToken, const wchar_t* application, const wchar_t* commandLine,
                   DWORD waitMilliseconds);
 
