@@ -5,6 +5,7 @@
 #include "common/TextConversion.h"
 #include "launcher/InteractiveStart.h"
 #include "launcher/Log.h"
+#include "launcher/MenuPackage.h"
 #include "launcher/Registration.h"
 #include "launcher/Shutdown.h"
 #include "launcher/VirtualDrive.h"
@@ -108,6 +109,12 @@ void RunStep(const LaunchStep& step, const LaunchContext& context)
         break;
     case StepKind::RemoveInstallerReg:
         RemoveInstallerReg();
+        break;
+    case StepKind::RegisterMenuPackage:
+        RegisterMenuPackage(context.launcherDirectory, context.preferredSid());
+        break;
+    case StepKind::RemoveMenuPackage:
+        RemoveMenuPackage(context.preferredSid());
         break;
     }
 }

@@ -75,9 +75,10 @@ std::wstring AppDataFromShellFolders()
         return {};
     return std::wstring(folder, wcsnlen(folder, size / sizeof(wchar_t)));
 }
+} // namespace
 
-// The application-data folder of whoever owns the shell, so the library lands in the profile of the
-// user who will load it, not of the administrator running the installer.
+// The folder of whoever owns the shell, so the library lands in the profile of the user who will load
+// it, not of the administrator running the installer.
 std::wstring InteractiveAppDataFolder(HANDLE token)
 {
     wchar_t folder[MAX_PATH] = {};
@@ -85,7 +86,6 @@ std::wstring InteractiveAppDataFolder(HANDLE token)
         return folder;
     return AppDataFromShellFolders();
 }
-} // namespace
 
 bool WriteRegString(HKEY root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text)
 {

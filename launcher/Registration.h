@@ -44,6 +44,10 @@ struct RegRowContext
     std::wstring syncFolder;
 };
 
+// The application-data folder of the token's user (the launcher's own for a null token), where the
+// library is registered; the Shell Folders value when the token cannot resolve it; empty when unknown.
+std::wstring InteractiveAppDataFolder(HANDLE token);
+
 // Applies one row; false when its key or value could not be opened, created, set or deleted.
 bool ApplyRegRow(const RegRow& row, const RegRowContext& context);
 

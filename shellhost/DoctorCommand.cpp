@@ -15,6 +15,7 @@
 #include "shellhost/DoctorChecks.h"
 #include "shellhost/HandlerObjects.h"
 #include "shellhost/kit/MessageBoxWatcher.h"
+#include "shellhost/MenuPackageFacts.h"
 #include "shellhost/RegistryReader.h"
 #include "shellhost/ShellLocations.h"
 
@@ -33,7 +34,7 @@ namespace
 
 using drovana::RegRoot;
 
-constexpr size_t kLogLinesShown = 10;
+constexpr size_t kLogLinesShown = 15; // a whole run of /Commit
 constexpr const wchar_t* kStartClient =
     L"start the client (\"DrovanaLauncher_x64.exe\" without arguments starts it)";
 
@@ -374,6 +375,10 @@ int RunDoctor(const Words& words)
     CheckClasses(findings);
     CheckOverlayIcons(findings);
     CheckBrowserHelper(findings);
+    PrintLine(L"  looking for Windows 11's menu package...");
+    const std::wstring appData = AppDataFolder();
+    CheckMenuPackage(facts, ReadMenuPackageFacts(),
+                     appData.empty() ? appData : appData + drovana::kLibraryFolder, findings);
     PrintLine(L"  checking the virtual drive, the client settings and the pipe...");
     CheckVirtualDrive(facts, context, findings);
     CheckClientSettings(context, findings);

@@ -27,12 +27,13 @@ constexpr LaunchStep kCreateVirtualDiskSteps[] = {
     Run(StepKind::WriteUserVirtualDisk),
 };
 
-// Explorer is ended after the registration so that the shell reloads it; the wait lets the new
-// shell and its overlays come up before the client starts.
+// Explorer is ended after the registrations (the menu package's included) so that the shell reloads
+// them; the wait lets the new shell and its overlays come up before the client starts.
 constexpr LaunchStep kCommitSteps[] = {
     Run(StepKind::WriteInstallerReg),
     Run(StepKind::CreateVirtualDisk),
     Run(StepKind::WriteUserVirtualDisk),
+    Run(StepKind::RegisterMenuPackage),
     Run(StepKind::RestartExplorer),
     Wait(3000),
     StartClient(kLaunchSyncedFolderArguments),
@@ -46,8 +47,13 @@ constexpr LaunchStep kUpgradeSteps[] = {
 };
 
 constexpr LaunchStep kUpgradeFullySteps[] = {
-    Run(StepKind::CreateVirtualDisk), Run(StepKind::WriteUserVirtualDisk), Wait(1000),
-    Run(StepKind::WriteInstallerReg), Run(StepKind::RestartExplorer),      Wait(5000),
+    Run(StepKind::CreateVirtualDisk),
+    Run(StepKind::WriteUserVirtualDisk),
+    Wait(1000),
+    Run(StepKind::WriteInstallerReg),
+    Run(StepKind::RegisterMenuPackage),
+    Run(StepKind::RestartExplorer),
+    Wait(5000),
     StartClient(kUpgradeArguments),
 };
 
@@ -62,10 +68,8 @@ constexpr LaunchStep kInstallSteps[] = {
 };
 
 constexpr LaunchStep kUninstallSteps[] = {
-    Run(StepKind::CloseClient),
-    Run(StepKind::CloseEditor),
-    Run(StepKind::DeleteShortcut),
-    Run(StepKind::RemoveInstallerReg),
+    Run(StepKind::CloseClient),       Run(StepKind::CloseEditor),        Run(StepKind::DeleteShortcut),
+    Run(StepKind::RemoveMenuPackage), Run(StepKind::RemoveInstallerReg),
 };
 
 constexpr LaunchMode kModes[] = {

@@ -19,6 +19,8 @@ enum class StepKind
     CloseEditor,
     DeleteShortcut,
     RemoveInstallerReg,
+    RegisterMenuPackage, // Windows 11's menu package, for the interactive user
+    RemoveMenuPackage,
 };
 
 struct LaunchStep

@@ -58,5 +58,27 @@ TEST(LaunchModes, TheClientIsStartedLastAndOnlyAfterItsWait)
     EXPECT_EQ(std::wstring(drovana::FindLaunchMode("/Upgrade")->steps.back().clientArguments), L" -upgrade");
 }
 
+TEST(LaunchModes, TheMenuPackageFollowsTheLibraryAndPrecedesTheShellRestart)
+{
+    // The package points at the library's folder, and the restarted shell must find it registered.
+    const auto position = [](const char* word, StepKind kind)
+    {
+        const auto steps = drovana::FindLaunchMode(word)->steps;
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            if (steps[i].kind == kind)
+                return static_cast<std::ptrdiff_t>(i);
+        return std::ptrdiff_t{-1};
+    };
+    for (const char* word : {"/Commit", "/UpgradeFully"})
+    {
+        const auto registered = position(word, StepKind::RegisterMenuPackage);
+        EXPECT_GT(registered, position(word, StepKind::WriteInstallerReg)) << word;
+        EXPECT_LT(registered, position(word, StepKind::RestartExplorer)) << word;
+    }
+    for (const char* word : {"", "/CreateVirtualDisk", "/Upgrade", "/Install", "/Uninstall"})
+        EXPECT_EQ(position(word, StepKind::RegisterMenuPackage), -1) << word;
+    EXPECT_GE(position("/Uninstall", StepKind::RemoveMenuPackage), 0);
+}
+
 } // namespace
 } // namespace pellicor::test

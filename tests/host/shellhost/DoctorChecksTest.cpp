@@ -1,4 +1,5 @@
 #include "shellhost/DoctorChecks.h"
+#include "shellhost/MenuPackageCheck.h"
 
 #include "launcher/core/VirtualDriveTable.h"
 
@@ -262,6 +263,63 @@ TEST_F(DoctorChecksTest, WithoutASyncFolderOnlyTheMachineWideDriveIsJudged)
     const auto findings = Run();
     EXPECT_TRUE(Faults(findings).empty()) << Describe(findings).c_str();
     EXPECT_NE(Count(findings, Verdict::Note, L"virtual drive"), 0u);
+}
+
+TEST(MenuPackageManifest, TheComClassNamesTheLibraryInAnyNamespace)
+{
+    const std::string manifest =
+        R"(<Package xmlns:com="http://schemas.microsoft.com/appx/manifest/com/windows10">
+  <Extensions><com:Extension Category="windows.comServer"><com:ComServer>
+    <com:SurrogateServer DisplayName="Pellicor"><com:ClassX Path="not.dll"/>
+      <com:Class Id="9326E65E-3AA1-402C-B88E-F2156E7A83F1" XPath="x.dll" Path="PellicorOverlays_x64_10060.dll"
+                 ThreadingModel="STA"/>)";
+    EXPECT_EQ(ManifestLibraryName(manifest), "PellicorOverlays_x64_10060.dll");
+    EXPECT_EQ(ManifestLibraryName("<Class Id='1' Path='b.dll'/>"), "b.dll");
+    for (const char* cut :
+         {"", "<Package/>", "<com:Class Path=\"a.dll", "<com:Class Path=\"a.dll\"", "<com:Cla"})
+        EXPECT_EQ(ManifestLibraryName(cut), "") << cut;
+}
+
+TEST_F(DoctorChecksTest, MenuPackageIsJudgedByTheLibraryItsLocationHolds)
+{
+    const std::wstring folder = L"C:\\Users\\u1\\AppData\\Roaming\\Pellicor\\";
+    const auto judge = [&](const MenuPackageFacts& package)
+    {
+        std::vector<Finding> findings;
+        CheckMenuPackage(install, package, folder, findings);
+        return findings;
+    };
+    // Not registered: a fault on Windows 11 only.
+    EXPECT_EQ(Count(judge(MenuPackageFacts{22000, L"", L"", L""}), Verdict::Fault, L"menu package",
+                    {L"not registered for this user"}),
+              1u);
+    EXPECT_EQ(Count(judge(MenuPackageFacts{19045, L"", L"", L""}), Verdict::Ok, L"menu package",
+                    {L"build 19045", L"classic menu only"}),
+              1u);
+
+    const std::wstring name = L"Drovana.PellicorMenu_1.2.3.0_x64__8wekyb3d8bbwe";
+    const std::wstring library = L"PellicorOverlays_x64_10060.dll";
+    const auto facts = [&](const std::wstring& location, const std::wstring& named) {
+        return MenuPackageFacts{22631, name, location, named};
+    };
+    auto good = judge(facts(L"C:\\Users\\u1\\AppData\\Roaming\\Pellicor", library));
+    ASSERT_EQ(good.size(), 1u) << Describe(good).c_str();
+    EXPECT_EQ(Count(good, Verdict::Ok, L"menu package", {L"finds " + context.expectedLibraryPath}), 1u);
+
+    const auto faultWith = [&](const MenuPackageFacts& package, const wchar_t* text)
+    {
+        const auto findings = judge(package);
+        EXPECT_EQ(Count(findings, Verdict::Fault, L"menu package", {text}), 1u) << Describe(findings).c_str();
+    };
+    faultWith(facts(L"", library), L"without an external location");
+    faultWith(facts(folder, L""), L"names no library");
+    faultWith(facts(folder, L"Other.dll"), L"Pellicor\\Other.dll, which does not exist");
+
+    // Another user's folder that holds a library works, but is told.
+    install.files.insert(L"D:\\u2\\Pellicor\\" + library);
+    const auto other = judge(facts(L"D:\\u2\\Pellicor\\", library));
+    EXPECT_EQ(Count(other, Verdict::Ok, L"menu package"), 1u);
+    EXPECT_EQ(Count(other, Verdict::Note, L"menu package", {L"not this user's library folder"}), 1u);
 }
 
 } // namespace

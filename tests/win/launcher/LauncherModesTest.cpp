@@ -177,6 +177,10 @@ TEST_F(LauncherModes, UpgradeFullyAlsoRegistersAndEndsEveryExplorer)
     EXPECT_EQ(messages[2], "start write installer reg.");
     const auto registered = IndexOf(messages, "end write reg.");
     EXPECT_LT(IndexOf(messages, "start write installer reg."), registered);
+    // The menu package next, for the Windows that Wine reports: before Windows 11 it is skipped.
+    ASSERT_LT(registered + 1, static_cast<std::ptrdiff_t>(messages.size()));
+    EXPECT_EQ(messages[registered + 1].rfind("menu package: register skipped, Windows build ", 0), 0u)
+        << messages[registered + 1];
     // One line per Explorer found, each after the registration.
     std::vector<std::string> restarts;
     for (std::size_t i = 0; i < messages.size(); ++i)

@@ -9,6 +9,7 @@
 //                                            missing privilege, as for an elevated installer; the way
 //                                            with Explorer's token prints what it is given ("seam: ...",
 //                                            "explorer token: ...") and, with --refuse, fails
+//   exit CODE MS                             ends with exit code CODE after MS milliseconds
 #include "launcher/InteractiveStart.h"
 #include "launcher/ProcessToken.h"
 #include "tests/win/launcher_process/FakeTaskScheduler.h"
@@ -17,6 +18,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -100,6 +102,11 @@ int Run(int argc, wchar_t** argv)
     }
     const wchar_t* application = argv[2];
     const wchar_t* commandLine = argv[3];
+    if (mode == L"exit")
+    {
+        ::Sleep(std::wcstoul(argv[3], nullptr, 10));
+        return static_cast<int>(std::wcstoul(argv[2], nullptr, 0));
+    }
     if (mode == L"scheduler")
     {
         if (option != L"--real-scheduler" && !InstallFake())

@@ -49,10 +49,11 @@ void LogFormat(const char* format, ...)
 
 void LogFormatWide(const wchar_t* format, ...)
 {
+    // The real log's formatter, whose %s takes a UTF-16 string.
     wchar_t message[1024] = {};
     va_list args;
     va_start(args, format);
-    std::vswprintf(message, 1024, format, args);
+    _vsnwprintf(message, 1023, format, args);
     va_end(args);
     char utf8[1024] = {};
     ::WideCharToMultiByte(CP_UTF8, 0, message, -1, utf8, sizeof(utf8) - 1, nullptr, nullptr);

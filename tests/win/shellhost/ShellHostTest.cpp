@@ -136,6 +136,8 @@ TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
                   L"[ok]    copy hook: refuses deleting the sync folder (warning \"To ensure your data");
     EXPECT_OUTPUT(doctor, L"[ok]    pipe: \\\\.\\pipe\\pellicor answers PathState " + sync);
     EXPECT_OUTPUT(doctor, L"launcher cmdline: /Commit");
+    // Wine has no packages and reports an older Windows.
+    EXPECT_OUTPUT(doctor, L"[ok]    menu package: Drovana.PellicorMenu is not registered; Windows build ");
 }
 
 TEST_F(ShellHost, OverlaysShowWhatExplorerWouldDrawForEachItem)
