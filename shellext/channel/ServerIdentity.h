@@ -53,7 +53,8 @@ struct ProcessIdentity
 // another process has been given its id, which the pipe goes on naming.
 struct PipeCreator
 {
-    SidBytes owner;
+    // None when the system records no owner for pipes (Wine); Windows always records one.
+    std::optional<SidBytes> owner;
     // The mandatory label's level; none when the pipe has no label, which the system leaves off only
     // for creators at Medium integrity or above.
     std::optional<std::uint32_t> label;
@@ -68,7 +69,8 @@ SidBytes AdministratorsGroup();
 // the caller's session and user, run at the caller's integrity or above, in no AppContainer and with
 // no restricting SIDs, and the pipe must have been created by the caller's user (or by an elevated
 // process, whose objects the Administrators group owns) and bear no label below the caller's level.
-// Anything else counts as no client.
+// Anything else counts as no client. Where the system records no owner for pipes, the server
+// process alone tells who made it.
 bool MayTalkToServer(bool systemNamesServer, const std::optional<ProcessIdentity>& caller,
                      const std::optional<ProcessIdentity>& server, const std::optional<PipeCreator>& creator);
 

@@ -80,15 +80,22 @@ template <typename T> bool Ask(HANDLE token, TOKEN_INFORMATION_CLASS what, Token
     return ::GetTokenInformation(token, what, answer.bytes, sizeof answer.bytes, &size) != FALSE;
 }
 
-// A token with restricting SIDs answers with at least one of them; a plain token with none.
+// A token with restricting SIDs answers with at least one of them; a plain token with none. A system
+// that does not know the question (Wine) has no restricted tokens; Windows always answers it.
 std::optional<bool> IsRestricted(HANDLE token) noexcept
 {
     TokenAnswer<TOKEN_GROUPS> groups;
     if (Ask(token, TokenRestrictedSids, groups))
         return groups.Get().GroupCount != 0;
-    if (::GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+    switch (::GetLastError())
+    {
+    case ERROR_INSUFFICIENT_BUFFER:
         return true; // more restricting SIDs than the room for one
-    return std::nullopt;
+    case ERROR_INVALID_FUNCTION:
+        return false;
+    default:
+        return std::nullopt;
+    }
 }
 
 std::optional<ProcessIdentity> IdentityFromToken(HANDLE token) noexcept
@@ -140,7 +147,7 @@ std::optional<PipeCreator> CreatorOf(HANDLE pipe) noexcept
     if (!::GetKernelObjectSecurity(pipe, OWNER_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION, buffer,
                                    sizeof buffer, &needed))
         return std::nullopt;
-    const auto descriptor = static_cast<PSECURITY_DESCRIPTOR>(buffer);
+    const PSECURITY_DESCRIPTOR descriptor = buffer;
     PSID owner = nullptr;
     BOOL ownerDefaulted = FALSE;
     BOOL hasLabels = FALSE;
@@ -150,10 +157,12 @@ std::optional<PipeCreator> CreatorOf(HANDLE pipe) noexcept
         !::GetSecurityDescriptorSacl(descriptor, &hasLabels, &labels, &labelsDefaulted))
         return std::nullopt;
     PipeCreator creator;
-    const std::optional<SidBytes> ownerBytes = BytesOf(owner);
-    if (!ownerBytes)
-        return std::nullopt;
-    creator.owner = *ownerBytes;
+    if (owner) // Wine records none
+    {
+        creator.owner = BytesOf(owner);
+        if (!creator.owner)
+            return std::nullopt;
+    }
     for (DWORD i = 0; hasLabels && labels && i < labels->AceCount; ++i)
     {
         void* ace = nullptr;
