@@ -1,7 +1,7 @@
 // Who serves a connected pipe and who we are, handed to MayTalkToServer before a byte is written.
 // Each step queries the system's own records; none waits on the client. What cannot change is
-// learned once: the system's version and functions, our process's identity, and the identity of the
-// last server process, held open so that its id stays its own.
+// learned once: the system's version and functions, our process's identity, and the facts of the
+// last server that passed, its process held open so that its id stays its own.
 #include "shellext/channel/ServerIdentityCheck.h"
 
 #include "common/UniqueHandle.h"
@@ -178,28 +178,38 @@ std::optional<PipeCreator> CreatorOf(HANDLE pipe) noexcept
     return creator;
 }
 
-// The last server process judged, held open: while we hold it, its id cannot be given to another
-// process, so a pipe naming that id was made by it (or by an earlier holder of the id, whose own
-// traces on the pipe, its owner and label, are checked on every call).
+// What the check learns of a server on first contact.
+struct ServerFacts
+{
+    ProcessIdentity process;
+    PipeCreator creator;
+};
+
+// The last server that passed the check, its process held open. While we hold it its id cannot pass
+// to another process, so a pipe naming that id is its own: every instance of a pipe name shares the
+// security descriptor of the name's first instance, so a pipe made by an earlier holder of the id
+// would have shown its owner and label when this one was judged, and one made after cannot name the
+// id. Its facts then stand for every later call, which costs our thread's token and the pipe's
+// server id.
 class HeldServer
 {
 public:
-    std::optional<ProcessIdentity> Find(DWORD processId) noexcept
+    std::optional<ServerFacts> Find(DWORD processId) noexcept
     {
         ::AcquireSRWLockShared(&m_lock);
-        std::optional<ProcessIdentity> identity;
+        std::optional<ServerFacts> facts;
         if (m_process && m_processId == processId)
-            identity = m_identity;
+            facts = m_facts;
         ::ReleaseSRWLockShared(&m_lock);
-        return identity;
+        return facts;
     }
 
-    void Hold(DWORD processId, UniqueKernelHandle process, const ProcessIdentity& identity) noexcept
+    void Hold(DWORD processId, UniqueKernelHandle process, const ServerFacts& facts) noexcept
     {
         ::AcquireSRWLockExclusive(&m_lock);
         m_processId = processId;
         std::swap(m_process, process);
-        m_identity = identity;
+        m_facts = facts;
         ::ReleaseSRWLockExclusive(&m_lock);
     } // the process held before is released here, outside the lock
 
@@ -207,28 +217,27 @@ private:
     SRWLOCK m_lock = SRWLOCK_INIT;
     DWORD m_processId = 0;
     UniqueKernelHandle m_process;
-    ProcessIdentity m_identity;
+    ServerFacts m_facts;
 };
 
 HeldServer g_heldServer;
 
-std::optional<ProcessIdentity> ServerIdentity(HANDLE pipe, GetServerIdFunction serverProcessId) noexcept
+// First contact: the pipe's owner and label, then the process that the pipe names and its token.
+std::optional<ServerFacts> LearnServer(HANDLE pipe, DWORD processId, UniqueKernelHandle& process) noexcept
 {
-    ULONG processId = 0;
-    if (!serverProcessId || !serverProcessId(pipe, &processId) || processId == 0)
+    const std::optional<PipeCreator> creator = CreatorOf(pipe);
+    if (!creator)
         return std::nullopt;
-    if (std::optional<ProcessIdentity> held = g_heldServer.Find(processId))
-        return held;
     // Another user's process normally refuses to be opened: its identity is then unknown, which
     // refuses it as well. So is a creator that has exited with nobody holding its process.
-    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    process.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     UniqueKernelHandle token;
     if (!process || !::OpenProcessToken(process.get(), TOKEN_QUERY, token.put()))
         return std::nullopt;
     const std::optional<ProcessIdentity> identity = IdentityFromToken(token.get());
-    if (identity)
-        g_heldServer.Hold(processId, std::move(process), *identity);
-    return identity;
+    if (!identity)
+        return std::nullopt;
+    return ServerFacts{*identity, *creator};
 }
 
 } // namespace
@@ -259,8 +268,20 @@ bool PipeServerIsOurOwn(HANDLE pipe) noexcept
     const SystemFacts& system = System();
     if (!system.namesServer)
         return MayTalkToServer(false, std::nullopt, std::nullopt, std::nullopt);
-    return MayTalkToServer(true, CallerIdentity(), ServerIdentity(pipe, system.serverProcessId),
-                           CreatorOf(pipe));
+    const std::optional<ProcessIdentity> caller = CallerIdentity();
+    ULONG processId = 0;
+    if (!system.serverProcessId || !system.serverProcessId(pipe, &processId) || processId == 0)
+        return MayTalkToServer(true, caller, std::nullopt, std::nullopt);
+    if (const std::optional<ServerFacts> held = g_heldServer.Find(processId))
+        return MayTalkToServer(true, caller, held->process, held->creator);
+    UniqueKernelHandle process;
+    const std::optional<ServerFacts> learned = LearnServer(pipe, processId, process);
+    if (!learned || !MayTalkToServer(true, caller, learned->process, learned->creator))
+        return false;
+    // Only a server that passed is held: one that failed is judged afresh on every call, so that it
+    // neither displaces our client nor keeps a stale verdict.
+    g_heldServer.Hold(processId, std::move(process), *learned);
+    return true;
 }
 
 } // namespace pellicor

@@ -21,10 +21,10 @@ extern CallerIdentitySource g_callerIdentityForTests;
 // process's; the process's session. nullopt when it cannot be learned.
 std::optional<ProcessIdentity> CallerIdentity() noexcept;
 
-// True when the process serving `pipe` may read our request. Once a server has been judged its
-// process is held open, so that its id cannot pass to another process while its facts are reused:
-// a transaction with the same server then costs three system calls (our thread's token, the pipe's
-// server id, the pipe's owner and label).
+// True when the process serving `pipe` may read our request. A server that has passed is held open,
+// so that its id cannot pass to another process while its facts are reused: a later transaction
+// with it costs two system calls (our thread's token and the pipe's server id; under Wine the
+// second is two round trips to the wineserver).
 bool PipeServerIsOurOwn(HANDLE pipe) noexcept;
 
 } // namespace pellicor
