@@ -88,3 +88,13 @@ wine_session_stop() {
         _ws_own_prefix=0
     fi
 }
+
+# Restarts the session's wineserver with its request trace on, written to $1: one line per round trip
+# any program of the prefix makes to it, prefixed with the calling thread's id (scripts/bench counts
+# them). The programs running in the prefix end with the old server.
+wine_session_trace_server() {
+    wineserver -k >/dev/null 2>&1 || true
+    wait "$_ws_server_pid" 2>/dev/null || true
+    wineserver -p -f -d1 >/dev/null 2>"$1" &
+    _ws_server_pid=$!
+}

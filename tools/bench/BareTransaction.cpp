@@ -3,9 +3,45 @@
 #include "common/UniqueHandle.h"
 #include "shellext/channel/ClientCommands.h"
 #include "shellext/channel/WireCodec.h"
+#include "tools/bench/BenchLibrary.h"
+#include "tools/bench/BenchSections.h"
 
 namespace pellicor::bench
 {
+
+FloorServer::FloorServer(int instances)
+{
+    const std::wstring program = ProgramFolder() + L"BenchFloorServer.exe";
+    std::wstring commandLine = L"BenchFloorServer.exe " + std::to_wstring(instances);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started))
+    {
+        Progress("cannot start %s", Narrow(program).c_str());
+        return;
+    }
+    m_process.reset(started.hProcess);
+    ::CloseHandle(started.hThread);
+    // Up once its pipe accepts a connection: at most about ten seconds on a loaded machine.
+    for (int i = 0; i < 100 && !m_running; ++i)
+    {
+        m_running = ::WaitNamedPipeW(kPipeName, 100) != FALSE;
+        if (!m_running)
+            ::Sleep(100); // no pipe of that name yet: the wait fails at once
+    }
+    if (!m_running)
+        Progress("BenchFloorServer.exe did not open the pipe");
+}
+
+FloorServer::~FloorServer()
+{
+    if (!m_process)
+        return;
+    ::TerminateProcess(m_process.get(), 0);
+    ::WaitForSingleObject(m_process.get(), 10000); // its pipe is gone before the next server starts
+}
 
 bool BareTransaction(const std::vector<std::uint8_t>& request)
 {

@@ -1,8 +1,11 @@
 // PellicorBench: times the library's shell calls under the conditions Explorer meets, each next to
 // its floor measured in the same run on the same machine, and prints a table and one verdict line
-// per target. It serves the client's pipe itself (the stand-in), so no client may be running.
+// per target. It serves the client's pipe itself (BenchFloorServer.exe beside it, and the stand-in for
+// a stalled client), so no client may be running.
 //
 //   PellicorBench [--quick] [--calls N] [--only overlays|menu|guard]
+//   PellicorBench --mark-calls     one steady-state IsMemberOf and its floors between marks, for
+//                                  scripts/bench to count their round trips in the wineserver's trace
 #include "tools/bench/BenchSections.h"
 
 #include <cstdarg>
@@ -30,6 +33,7 @@ int main(int argc, char** argv)
 {
     using namespace pellicor::bench;
     BenchOptions options;
+    bool markCalls = false;
     for (int i = 1; i < argc; ++i)
     {
         if (std::strcmp(argv[i], "--quick") == 0)
@@ -37,6 +41,8 @@ int main(int argc, char** argv)
             options.calls = 400;
             options.rounds = 8;
         }
+        else if (std::strcmp(argv[i], "--mark-calls") == 0)
+            markCalls = true;
         else if (std::strcmp(argv[i], "--calls") == 0 && i + 1 < argc)
             options.calls = std::max(options.rounds, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
@@ -48,7 +54,8 @@ int main(int argc, char** argv)
         }
         else
         {
-            std::fprintf(stderr, "usage: PellicorBench [--quick] [--calls N] [--only overlays|menu|guard]\n");
+            std::fprintf(stderr, "usage: PellicorBench [--quick] [--calls N] [--only overlays|menu|guard] | "
+                                 "--mark-calls\n");
             return 2;
         }
     }
@@ -58,6 +65,12 @@ int main(int argc, char** argv)
     {
         Progress("cannot load %s", Narrow(library.Path()).c_str());
         return 1;
+    }
+    if (markCalls)
+    {
+        Progress("marking one steady-state IsMemberOf, one bare transaction and one after the wait");
+        MarkSteadyStateCalls(library);
+        return 0;
     }
     Progress("library %s, %d calls per measurement", Narrow(library.Path()).c_str(), options.calls);
 

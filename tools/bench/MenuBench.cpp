@@ -1,4 +1,4 @@
-// QueryContextMenu plus InvokeCommand against the stand-in, as a right-click and a pick cost the
+// QueryContextMenu plus InvokeCommand against the floor server, as a right-click and a pick cost the
 // shell, next to the two bare transactions that carry the same bytes.
 #include "tools/bench/BareTransaction.h"
 #include "tools/bench/BenchSections.h"
@@ -6,7 +6,7 @@
 #include "shellext/channel/ArgumentForms.h"
 #include "shellext/channel/ClientCommands.h"
 #include "shellhost/kit/DropFilesDataObject.h"
-#include "tools/standin/StandInServer.h"
+#include "tools/bench/BenchReplies.h"
 
 #include <algorithm>
 
@@ -16,31 +16,18 @@ namespace pellicor::bench
 namespace
 {
 
-using standin::Response;
-using standin::StandInServer;
-
 constexpr UINT kFirstCommand = 1;
 constexpr UINT kLastCommand = 0x7FFF;
 constexpr int kPickedOffset = 3;
-constexpr UINT kExpectedIdentifiers = 6; // the largest item id of the answer below, plus one
-
-const std::vector<std::wstring> kMenuAnswer = {L"2",         L"Share link", L"3",
-                                               L"Copy link", L"5",          L"Open in the browser"};
+constexpr UINT kExpectedIdentifiers = 6; // the largest item id of kMenuAnswer, plus one
 
 } // namespace
 
 void RunMenuBenchmarks(const BenchLibrary& library, const BenchOptions& options, Report& report)
 {
-    StandInServer server;
-    server.SetSpareInstances(4);
-    server.SetResponse(kCommandMenuItems, Response::Ok(kMenuAnswer));
-    server.SetResponse(kCommandMenuCmd, Response::Ok());
-    std::wstring error;
-    if (!server.Start(&error))
-    {
-        Progress("cannot start the stand-in: %s", Narrow(error).c_str());
+    const FloorServer server(4);
+    if (!server.IsRunning())
         return;
-    }
 
     const std::vector<std::wstring> selection = {L"C:\\Users\\someone\\Drovana\\Projects\\2024\\report.docx",
                                                  L"C:\\Users\\someone\\Drovana\\Projects\\2024\\Pictures"};
@@ -102,7 +89,6 @@ void RunMenuBenchmarks(const BenchLibrary& library, const BenchOptions& options,
             oursSamples.push_back(ours());
         for (int i = 0; i < perRound; ++i)
             floorSamples.push_back(floor());
-        server.ClearRequests();
     }
 
     const Summary oursSummary = Summarize(oursSamples);

@@ -5,11 +5,14 @@
 #include "shellext/channel/ServerIdentityCheck.h"
 #include "shellext/channel/WireCodec.h"
 #include "shellext/server/OverlayKind.h"
+#include "tests/win/support/Processes.h"
 #include "tests/win/support/StandInFixture.h"
+#include "tests/win/support/TestPaths.h"
 #include "tests/win/support/Watchdog.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -227,22 +230,30 @@ TEST_F(PipeClientTest, AnAnswerIsWaitedForUntilTheDeadlineOnly)
     }
 }
 
-// Only our own user's client in our session is told anything: the caller's identity replaced, the
-// real glue learns the stand-in's and refuses it before writing a byte.
-TEST_F(PipeClientTest, AServerOfAnotherUserOrSessionIsToldNothing)
+// Only our own user's client in our session, at our level or above, is told anything: the caller's
+// identity replaced, the real glue learns the stand-in's and refuses it before writing a byte. (Under
+// Wine every process runs at High integrity as the one user, so "the server is lower" is shown by a
+// caller above High.)
+TEST_F(PipeClientTest, AServerOfAnotherUserSessionOrLowerLevelIsToldNothing)
 {
     static std::optional<ProcessIdentity> pretended;
     const std::optional<ProcessIdentity> me = CallerIdentity();
-    ASSERT_TRUE(me && me->userLength != 0) << "the caller's own identity is learned";
+    ASSERT_TRUE(me && me->user.IsKnown()) << "the caller's own identity is learned";
+    EXPECT_FALSE(me->appContainer || me->restricted);
 
     ProcessIdentity otherSession = *me;
     otherSession.session += 1;
     ProcessIdentity otherUser = *me;
-    otherUser.user[otherUser.userLength - 1] ^= 0x01; // the last byte of the last sub-authority
+    otherUser.user.bytes[otherUser.user.length - 1] ^= 0x01; // the last byte of the last sub-authority
+    ProcessIdentity above = *me;
+    above.integrity = me->integrity + 0x1000;
+    ProcessIdentity below = *me;
+    below.integrity = kIntegrityLow;
     server.SetDefaultHandler([](const RecordedRequest&) { return Response::Ok({L"Synced"}); });
     g_callerIdentityForTests = [] { return pretended; };
     for (const auto& [what, identity] : {std::pair{"another session", std::optional(otherSession)},
                                          std::pair{"another user", std::optional(otherUser)},
+                                         std::pair{"a caller above the server", std::optional(above)},
                                          std::pair{"an unknown caller", std::optional<ProcessIdentity>()}})
     {
         pretended = identity;
@@ -251,14 +262,96 @@ TEST_F(PipeClientTest, AServerOfAnotherUserOrSessionIsToldNothing)
     }
     // The refused calls came one after another: let the stand-in catch up with a free instance, as
     // the library waits only 1 ms for one.
-    ASSERT_TRUE(::WaitNamedPipeW(kPipeName, 5000));
-    pretended = me;
-    EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a")) << "the stand-in's identity is ours";
+    for (const auto& [what, identity] : {std::pair{"the stand-in's own identity", me},
+                                         std::pair{"a caller below the server", std::optional(below)}})
+    {
+        ASSERT_TRUE(::WaitNamedPipeW(kPipeName, 5000));
+        pretended = identity;
+        EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a")) << what;
+    }
     g_callerIdentityForTests = nullptr;
-    ASSERT_TRUE(server.WaitForRequests(1, 5s));
+    ASSERT_TRUE(server.WaitForRequests(2, 5s));
     ::Sleep(200); // a request written by a refused call would arrive within this
-    EXPECT_EQ(server.RequestCount(), 1u) << "the refused calls sent nothing";
+    EXPECT_EQ(server.RequestCount(), 2u) << "the refused calls sent nothing";
     EXPECT_TRUE(PipeClient().QueryPathState(Synced, L"C:\\a"));
+}
+
+// Serves one request on `pipe` with "ok" "Synced"; gives up when the caller hangs up unwritten.
+void ServeOnce(HANDLE pipe)
+{
+    if (!::ConnectNamedPipe(pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED)
+        return;
+    std::uint8_t request[kPipeBufferSize];
+    DWORD bytes = 0;
+    if (::ReadFile(pipe, request, sizeof request, &bytes, nullptr))
+    {
+        const std::vector<std::uint8_t> reply = EncodeReply({L"ok", {L"Synced"}});
+        ::WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &bytes, nullptr);
+        ::ReadFile(pipe, request, sizeof request, &bytes, nullptr); // until the caller closes
+    }
+    ::DisconnectNamedPipe(pipe);
+}
+
+// The pipe names its creator's process id for as long as the pipe lives, also after the creator has
+// exited. Windows frees that id once nobody holds the exited process, and may give it to another:
+// the pipe is then refused. Wine keeps an exited process open to its id, so there the creator's own
+// token, still our user's, is judged and the pipe answered.
+TEST_F(PipeClientTest, APipeWhoseCreatorHasExitedIsJudgedByTheCreatorOrRefused)
+{
+    server.Stop();
+    UniqueKernelHandle creator =
+        StartProcess(BinPath(L"pipe_creator_helper.exe"),
+                     L"pipe_creator_helper.exe " + std::to_wstring(::GetCurrentProcessId()));
+    ASSERT_TRUE(creator);
+    ASSERT_EQ(::WaitForSingleObject(creator.get(), 10000), WAIT_OBJECT_0);
+    DWORD handed = 0;
+    ASSERT_TRUE(::GetExitCodeProcess(creator.get(), &handed) && handed != 0);
+    const UniqueFile pipe(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(handed)));
+    const DWORD creatorId = ::GetProcessId(creator.get());
+    creator.reset();
+
+    const UniqueKernelHandle byId(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, creatorId));
+    DWORD exitCode = STILL_ACTIVE;
+    ASSERT_TRUE(!byId || ::GetExitCodeProcess(byId.get(), &exitCode));
+    ASSERT_TRUE(!byId || exitCode != STILL_ACTIVE) << "the creator's id went to another process";
+    bool answered = !byId;
+    {
+        std::thread serving(ServeOnce, pipe.get());
+        const Watchdog watchdog(kStallWatchdog, [&pipe] { ::DisconnectNamedPipe(pipe.get()); });
+        answered = PipeClient().QueryPathState(Synced, L"C:\\a");
+        serving.join();
+        EXPECT_FALSE(watchdog.Fired());
+    }
+    EXPECT_EQ(answered, static_cast<bool>(byId)) << (byId ? "the exited creator is still known by its id"
+                                                          : "the exited creator's id is free");
+}
+
+// With every instance of the pipe taken, each call gives the neutral answer after the 1 ms wait: far
+// under what a longer wait would cost Explorer on every overlay.
+TEST_F(PipeClientTest, EveryInstanceBusyCostsOnlyTheShortWait)
+{
+    server.Stop();
+    const UniqueFile instance(::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX,
+                                                 PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1,
+                                                 static_cast<DWORD>(kPipeBufferSize),
+                                                 static_cast<DWORD>(kPipeBufferSize), 0, nullptr));
+    ASSERT_TRUE(instance);
+    UniqueFile occupant(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+    ASSERT_TRUE(occupant);
+    std::vector<milliseconds::rep> elapsed;
+    {
+        const Watchdog watchdog(kStallWatchdog, [&occupant] { occupant.reset(); });
+        for (int i = 0; i < 20; ++i)
+        {
+            const auto start = steady_clock::now();
+            EXPECT_FALSE(PipeClient().QueryPathState(Synced, L"C:\\a"));
+            elapsed.push_back(std::chrono::duration_cast<milliseconds>(steady_clock::now() - start).count());
+        }
+        EXPECT_FALSE(watchdog.Fired());
+    }
+    std::nth_element(elapsed.begin(), elapsed.begin() + 10, elapsed.end());
+    EXPECT_LT(elapsed[10], 50) << "median of twenty calls, ms";
 }
 
 TEST_F(PipeClientTest, RequestsThatDoNotFitAreNeverSent)
