@@ -1,11 +1,13 @@
 #pragma once
 // The class object handed out by DllGetClassObject: a fresh one per call, creating CShellExt
-// objects of one overlay kind.
+// objects of one overlay kind, or objects of another class.
 #include <windows.h>
 #include <unknwn.h>
 
 #include <atomic>
 #include <cstdint>
+
+#include "shellext/server/ClassTable.h"
 
 namespace pellicor
 {
@@ -13,7 +15,7 @@ namespace pellicor
 class CShellExtClassFactory final : public IClassFactory
 {
 public:
-    explicit CShellExtClassFactory(std::int32_t kind) noexcept;
+    CShellExtClassFactory(std::int32_t kind, ObjectClass objectClass) noexcept;
 
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     IFACEMETHODIMP_(ULONG) AddRef() override;
@@ -27,6 +29,7 @@ public:
 private:
     std::atomic<LONG> m_refCount{0};
     const std::int32_t m_kind;
+    const ObjectClass m_class;
 };
 
 } // namespace pellicor
