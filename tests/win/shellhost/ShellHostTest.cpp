@@ -2,6 +2,7 @@
 // launcher's "/Commit" writes once for the whole program, and against installs broken one fault at a
 // time (each restored afterwards).
 #include "common/TextConversion.h"
+#include "PellicorVersion.h"
 #include "launcher/Registration.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
@@ -136,6 +137,7 @@ TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
                   L"[ok]    copy hook: refuses deleting the sync folder (warning \"To ensure your data");
     EXPECT_OUTPUT(doctor, L"[ok]    pipe: \\\\.\\pipe\\pellicor answers PathState " + sync);
     EXPECT_OUTPUT(doctor, L"launcher cmdline: /Commit");
+    EXPECT_OUTPUT(doctor, L"[ok]    library: version " PELLICOR_VERSION_TEXT L" at " + g_install->library);
 }
 
 TEST_F(ShellHost, OverlaysShowWhatExplorerWouldDrawForEachItem)
