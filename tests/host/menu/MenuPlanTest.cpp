@@ -122,13 +122,13 @@ TEST(PlanCommandMenu, PlainItemOrTheCommandsWithoutTheSubmenusId)
 }
 
 // "MenuCmd" is 18 bytes of command, 6 of number, 36 of window, then 4 + 2 x length per path: 4096
-// bytes hold one path of 2016 units, or two of 1006.
+// bytes hold one path of 2016 units, or two of 1007.
 TEST(MenuCommandFits, UpToTheLastByteOfOneRequest)
 {
     EXPECT_TRUE(MenuCommandFits({std::wstring(2016, L'a')}));
     EXPECT_FALSE(MenuCommandFits({std::wstring(2017, L'a')}));
-    EXPECT_TRUE(MenuCommandFits({std::wstring(1006, L'a'), std::wstring(1006, L'b')}));
-    EXPECT_FALSE(MenuCommandFits({std::wstring(1006, L'a'), std::wstring(1007, L'b')}));
+    EXPECT_TRUE(MenuCommandFits({std::wstring(1007, L'a'), std::wstring(1007, L'b')}));
+    EXPECT_FALSE(MenuCommandFits({std::wstring(1007, L'a'), std::wstring(1008, L'b')}));
     EXPECT_TRUE(MenuCommandFits({}));
 
     MenuCommandBudget budget;
