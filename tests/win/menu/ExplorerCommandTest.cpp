@@ -141,15 +141,15 @@ TEST_F(ExplorerCommandTest, TheClientsItemsAreSubCommandsOfTheProductsCommand)
     ASSERT_TRUE(items);
 
     EXPECT_EQ(State(items.get()), ECS_ENABLED);
-    EXPECT_EQ(Title(*root, items.get()), L"Drovana");
+    EXPECT_EQ(Title(*root.get(), items.get()), L"Drovana");
     EXPCMDFLAGS flags = ECF_DEFAULT;
     EXPECT_EQ(root->GetFlags(&flags), S_OK);
     EXPECT_EQ(flags, ECF_HASSUBCOMMANDS);
 
     const auto commands = SubCommands();
     ASSERT_EQ(commands.size(), 2u) << "id 0 is the submenu itself and runs nothing";
-    EXPECT_EQ(Title(*commands[0], items.get()), L"History");
-    EXPECT_EQ(Title(*commands[1], items.get()), L"Share");
+    EXPECT_EQ(Title(*commands[0].get(), items.get()), L"History");
+    EXPECT_EQ(Title(*commands[1].get(), items.get()), L"Share");
     EXPCMDSTATE state = ECS_HIDDEN;
     EXPECT_EQ(commands[1]->GetState(items.get(), FALSE, &state), S_OK);
     EXPECT_EQ(state, ECS_ENABLED);
@@ -193,7 +193,7 @@ TEST_F(ExplorerCommandTest, TheClientsSinglePlainItemIsTheCommandItself)
     ServeMenuItems({L"1", L"Open the sync folder", L"3", L"Ignored"});
     const auto items = ShellItems({first});
     EXPECT_EQ(State(items.get()), ECS_ENABLED);
-    EXPECT_EQ(Title(*root, items.get()), L"Open the sync folder");
+    EXPECT_EQ(Title(*root.get(), items.get()), L"Open the sync folder");
     EXPCMDFLAGS flags = ECF_HASSUBCOMMANDS;
     EXPECT_EQ(root->GetFlags(&flags), S_OK);
     EXPECT_EQ(flags, ECF_DEFAULT);
@@ -335,11 +335,11 @@ TEST(MenuPackageManifest, NamesTheLibrarysCommandClassFileAndItemTypes)
             found.push_back((*it)[1]);
         return found;
     };
-    const auto classes = all(R"(<com:Class Id="([^"]*)")");
+    const auto classes = all(R"re(<com:Class Id="([^"]*)")re");
     ASSERT_EQ(classes.size(), 1u);
-    EXPECT_EQ(all(R"(<com:Class [^>]*Path="([^"]*)")"), (std::vector<std::string>{"PellicorOverlays_x64_10060.dll"}));
-    EXPECT_EQ(all(R"(<desktop5:ItemType Type="([^"]*)")"), (std::vector<std::string>{"*", "Directory"}));
-    EXPECT_EQ(all(R"(<desktop5:Verb [^>]*Clsid="([^"]*)")"), (std::vector<std::string>{classes[0], classes[0]}));
+    EXPECT_EQ(all(R"re(<com:Class [^>]*Path="([^"]*)")re"), (std::vector<std::string>{"PellicorOverlays_x64_10060.dll"}));
+    EXPECT_EQ(all(R"re(<desktop5:ItemType Type="([^"]*)")re"), (std::vector<std::string>{"*", "Directory"}));
+    EXPECT_EQ(all(R"re(<desktop5:Verb [^>]*Clsid="([^"]*)")re"), (std::vector<std::string>{classes[0], classes[0]}));
 
     CLSID clsid{};
     ASSERT_EQ(::CLSIDFromString(ToUtf16("{" + classes[0] + "}", CP_UTF8).c_str(), &clsid), S_OK);
