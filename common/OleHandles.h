@@ -4,9 +4,13 @@
 
 #include <oleauto.h>
 #include <objidl.h>
+#include <objbase.h>
 
 namespace pellicor
 {
+
+// Text the system allocated with CoTaskMemAlloc for the caller to free (IShellItem::GetDisplayName).
+using UniqueCoTaskString = UniqueHandle<PWSTR, traits::NullIsInvalid<PWSTR, ::CoTaskMemFree>>;
 
 using UniqueBstr = UniqueHandle<BSTR, traits::NullIsInvalid<BSTR, ::SysFreeString>>;
 

@@ -81,6 +81,7 @@ using UniqueKey = UniqueHandle<HKEY, traits::NullIsInvalid<HKEY, ::RegCloseKey>>
 using UniqueBitmap = UniqueHandle<HBITMAP, traits::NullIsInvalid<HBITMAP, ::DeleteObject>>;
 using UniqueFont = UniqueHandle<HFONT, traits::NullIsInvalid<HFONT, ::DeleteObject>>;
 using UniqueMemoryDc = UniqueHandle<HDC, traits::NullIsInvalid<HDC, ::DeleteDC>>;
+using UniqueIcon = UniqueHandle<HICON, traits::NullIsInvalid<HICON, ::DestroyIcon>>;
 using UniqueMenu = UniqueHandle<HMENU, traits::NullIsInvalid<HMENU, ::DestroyMenu>>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, traits::NullIsInvalid<HGLOBAL, ::GlobalFree>>;
 using UniqueModule = UniqueHandle<HMODULE, traits::NullIsInvalid<HMODULE, ::FreeLibrary>>;

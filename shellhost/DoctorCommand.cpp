@@ -14,10 +14,13 @@
 #include "shellhost/Console.h"
 #include "shellhost/DoctorChecks.h"
 #include "shellhost/HandlerObjects.h"
+#include "shellhost/kit/FileVersion.h"
 #include "shellhost/kit/MessageBoxWatcher.h"
 #include "shellhost/MenuPackageFacts.h"
 #include "shellhost/RegistryReader.h"
 #include "shellhost/ShellLocations.h"
+
+#include "PellicorVersion.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -147,6 +150,27 @@ void CheckClasses(std::vector<Finding>& findings)
                  L"see the library and registration findings above; a library built for another "
                  L"processor or missing system files also fail here"});
     }
+}
+
+// The version of the library the registration names, against this doctor's own: support staff see
+// which build Explorer loads.
+void ReportLibraryVersion(std::vector<Finding>& findings)
+{
+    const auto registered = ReadString(HKEY_CLASSES_ROOT, L"CLSID\\" DROVANA_SYNCED_CLSID L"\\InProcServer32", nullptr);
+    if (!registered || !::PathFileExistsW(registered->text.c_str()))
+        return; // reported with the registration
+    const std::wstring library = registered->text;
+    const std::wstring ours = L"" PELLICOR_VERSION_TEXT;
+    const auto version = shellkit::ReadFileVersion(library);
+    if (!version)
+        findings.push_back({Verdict::Note, L"library", library + L" has no version: a build from before versions",
+                            L"install the current release"});
+    else if (version->productVersion != ours)
+        findings.push_back({Verdict::Note, L"library",
+                            L"version " + version->productVersion + L" at " + library + L", this doctor is " + ours,
+                            L"use the doctor of the installed release, or install this one"});
+    else
+        findings.push_back({Verdict::Ok, L"library", L"version " + version->productVersion + L" at " + library, L""});
 }
 
 void CheckOverlayIcons(std::vector<Finding>& findings)
@@ -371,6 +395,7 @@ int RunDoctor(const Words& words)
     PrintLine(L"  checking the registration against the launcher's table...");
     CheckInstallerRows(facts, context, findings);
     CheckOverlaySlots(facts, findings);
+    ReportLibraryVersion(findings);
     PrintLine(L"  creating each class as Explorer does...");
     CheckClasses(findings);
     CheckOverlayIcons(findings);

@@ -3,10 +3,9 @@
 // thread while it assembles or runs the menu, and give up at once when the client is not there.
 #include "common/OleHandles.h"
 #include "common/TextConversion.h"
-#include "shellext/channel/ClientRequests.h"
 #include "shellext/menu/DropFilesReader.h"
+#include "shellext/menu/MenuCaption.h"
 #include "shellext/menu/MenuPlan.h"
-#include "shellext/resources/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
 #include "shellext/server/ShellExt.h"
 #include "shellext/view/ExplorerWindows.h"
@@ -42,33 +41,10 @@ constexpr HRESULT IdentifiersUsed(std::uint32_t count)
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, count);
 }
 
-// Read once per process: a change of language shows in the caption from the next process on.
-const std::wstring& SubmenuCaption()
-{
-    static const std::wstring caption = LoadLocalizedString(IDS_PRODUCT_NAME);
-    return caption;
-}
-
 // A file list in the system's code page, as programs before Unicode made them.
 std::wstring NarrowPath(std::string_view name)
 {
     return ToUtf16(name, CP_ACP);
-}
-
-// The longest command number InvokeCommand can send: the commands are 1 to 5, each one digit, and a
-// larger number is never shorter.
-constexpr std::int32_t kLongestCommandNumber = kLastCommandItemId;
-
-// Whether "MenuCmd" for this selection fits one request, whichever command is picked.
-bool MenuCommandFits(const std::vector<std::wstring>& paths)
-{
-    RequestSize size = MenuCmdSizeBeforePaths(kLongestCommandNumber);
-    for (const std::wstring& path : paths)
-    {
-        if (!size.Add(path).Fits())
-            return false;
-    }
-    return size.Fits();
 }
 
 } // namespace
@@ -180,7 +156,7 @@ IFACEMETHODIMP CShellExt::QueryContextMenu(HMENU menu, UINT position, UINT first
             plan.shape == MenuShape::PlainItem
                 ? InsertClientMenuItem(plan.items[0].id, menu, position, firstId + plan.items[0].id,
                                        plan.items[0].text, nullptr)
-                : InsertClientMenuItem(kSubmenuItemId, menu, position, firstId, SubmenuCaption(),
+                : InsertClientMenuItem(kSubmenuItemId, menu, position, firstId, MenuCaption(),
                                        popup.get());
         if (!inserted)
         {
@@ -241,10 +217,7 @@ IFACEMETHODIMP CShellExt::InvokeCommand(CMINVOKECOMMANDINFO* info)
 
 void CShellExt::FindViewWindow()
 {
-    const HWND foreground = ::GetForegroundWindow();
-    // A window without tabs (not Explorer, or Explorer before Vista) is the view window itself.
-    const HWND tab = FindChild(foreground, kShellTabWindowClass);
-    m_viewWindow = tab ? FindTabViewWindow(tab) : foreground;
+    m_viewWindow = FindViewWindowOf(::GetForegroundWindow());
 }
 
 // Validation and verb requests for Unicode get the product's name. The shell asks GCS_VALIDATE

@@ -1,5 +1,7 @@
 #include "shellext/menu/MenuPlan.h"
 
+#include "shellext/channel/ClientRequests.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -76,6 +78,46 @@ MenuPlan PlanMenu(const std::vector<std::wstring>& values, std::uint32_t maxOffs
     plan.shape = MenuShape::Submenu;
     plan.identifiersUsed = static_cast<std::uint32_t>(largest) + 1;
     return plan;
+}
+
+MenuPlan PlanCommandMenu(const std::vector<std::wstring>& values)
+{
+    MenuPlan plan = PlanMenu(values, kLastCommandItemId);
+    if (plan.shape != MenuShape::Submenu)
+        return plan;
+    std::erase_if(plan.items, [](const MenuPlanItem& item) { return item.id == kSubmenuItemId; });
+    if (plan.items.empty())
+        return {};
+    return plan;
+}
+
+namespace
+{
+// The longest command number InvokeCommand can send: the commands are 1 to 5, each one digit, and a
+// larger number is never shorter.
+constexpr std::int32_t kLongestCommandNumber = kLastCommandItemId;
+} // namespace
+
+MenuCommandBudget::MenuCommandBudget()
+    : m_size(MenuCmdSizeBeforePaths(kLongestCommandNumber)), m_fits(m_size.Fits())
+{
+}
+
+bool MenuCommandBudget::Add(std::wstring_view path)
+{
+    m_fits = m_fits && m_size.Add(path).Fits();
+    return m_fits;
+}
+
+bool MenuCommandFits(const std::vector<std::wstring>& paths)
+{
+    MenuCommandBudget budget;
+    for (const std::wstring& path : paths)
+    {
+        if (!budget.Add(path))
+            return false;
+    }
+    return budget.Fits();
 }
 
 } // namespace pellicor

@@ -1,6 +1,8 @@
 #pragma once
 // What the context menu will show, worked out from the client's "MenuItems" reply before any menu
 // is touched. Portable: no <windows.h>.
+#include "shellext/channel/WireCodec.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,5 +55,29 @@ struct MenuPlan
 // counted from its first): such an item could only do nothing or, worse, take another handler's
 // identifier. An id left without its text at the end is ignored.
 MenuPlan PlanMenu(const std::vector<std::wstring>& values, std::uint32_t maxOffset);
+
+// The same reply as Explorer's command menu (Windows 11) shows it: the plain item alone, or the
+// submenu's commands, ids 1 to 5 in the client's order. An id 0 inside the submenu would name the
+// submenu itself and runs nothing, so it is left out; nothing is left, nothing is shown.
+MenuPlan PlanCommandMenu(const std::vector<std::wstring>& values);
+
+// Whether "MenuCmd" fits one request for a selection, whichever command is picked. Paths are added
+// one at a time, so that a caller can stop reading a large selection as soon as it cannot fit.
+class MenuCommandBudget
+{
+public:
+    MenuCommandBudget();
+    // False once the selection so far no longer fits; it stays false.
+    bool Add(std::wstring_view path);
+    bool Fits() const { return m_fits; }
+
+private:
+    RequestSize m_size;
+    bool m_fits;
+};
+
+// A menu whose command could not be sent would drop the user's pick while telling the shell it was
+// done: both menus show nothing for a selection that fails this.
+bool MenuCommandFits(const std::vector<std::wstring>& paths);
 
 } // namespace pellicor

@@ -14,6 +14,9 @@
 #define IDB_PROMPT_BAND 119      // 10 x 44, stretched behind the band
 #define IDB_DEFAULT_AVATAR 120   // 26 x 26
 
+// Icons
+#define IDI_PRODUCT 121 // the product mark: Explorer's command menu on Windows 11
+
 // Sign-in prompt dialog and its controls
 #define IDD_SIGNIN_PROMPT 111
 #define IDC_PROMPT_NICKNAME 1001

@@ -1,5 +1,6 @@
 #include "shellext/server/ClassFactory.h"
 
+#include "shellext/menu/ExplorerCommand.h"
 #include "shellext/server/ShellExt.h"
 
 #include <new>
@@ -7,7 +8,10 @@
 namespace pellicor
 {
 
-CShellExtClassFactory::CShellExtClassFactory(std::int32_t kind) noexcept : m_kind(kind) {}
+CShellExtClassFactory::CShellExtClassFactory(std::int32_t kind, ObjectClass objectClass) noexcept
+    : m_kind(kind), m_class(objectClass)
+{
+}
 
 CShellExtClassFactory::~CShellExtClassFactory() = default;
 
@@ -43,6 +47,8 @@ IFACEMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* outer, REFIID rii
     *ppv = nullptr;
     if (outer != nullptr)
         return CLASS_E_NOAGGREGATION;
+    if (m_class == ObjectClass::ExplorerCommand)
+        return ExplorerCommand::CreateRoot(riid, ppv);
 
     CShellExt* object = new (std::nothrow) CShellExt(m_kind);
     if (object == nullptr)

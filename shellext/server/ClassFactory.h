@@ -1,9 +1,10 @@
 #pragma once
 // The class object handed out by DllGetClassObject: a fresh one per call, creating CShellExt
-// objects of one overlay kind.
+// objects of one overlay kind, or objects of another class.
 #include <windows.h>
 #include <unknwn.h>
 
+#include "shellext/server/ClassTable.h"
 #include "shellext/server/ModuleReference.h"
 
 #include <atomic>
@@ -16,7 +17,7 @@ namespace pellicor
 class CShellExtClassFactory final : public IClassFactory, private ModuleReference
 {
 public:
-    explicit CShellExtClassFactory(std::int32_t kind) noexcept;
+    CShellExtClassFactory(std::int32_t kind, ObjectClass objectClass) noexcept;
 
     IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     IFACEMETHODIMP_(ULONG) AddRef() override;
@@ -30,6 +31,7 @@ public:
 private:
     std::atomic<LONG> m_refCount{0};
     const std::int32_t m_kind;
+    const ObjectClass m_class;
 };
 
 } // namespace pellicor

@@ -3,17 +3,14 @@
 namespace pellicor
 {
 
-bool FindClassKind(REFCLSID clsid, std::int32_t& kind) noexcept
+const ClassEntry* FindClass(REFCLSID clsid) noexcept
 {
     for (const ClassEntry& entry : kClassTable)
     {
         if (::IsEqualCLSID(entry.clsid, clsid))
-        {
-            kind = entry.kind;
-            return true;
-        }
+            return &entry;
     }
-    return false;
+    return nullptr;
 }
 
 } // namespace pellicor

@@ -34,11 +34,11 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv)
         return E_POINTER;
     *ppv = nullptr;
 
-    std::int32_t kind = NoOverlay;
-    if (!FindClassKind(clsid, kind))
+    const ClassEntry* entry = FindClass(clsid);
+    if (!entry)
         return CLASS_E_CLASSNOTAVAILABLE;
 
-    CShellExtClassFactory* factory = new (std::nothrow) CShellExtClassFactory(kind);
+    CShellExtClassFactory* factory = new (std::nothrow) CShellExtClassFactory(entry->kind, entry->objectClass);
     if (factory == nullptr)
         return E_OUTOFMEMORY;
 

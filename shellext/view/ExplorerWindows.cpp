@@ -57,4 +57,10 @@ HWND FindTabViewWindow(HWND tab) noexcept
     return FindChild(FindChild(tab, kDuiViewWindowClass), kDirectUiWindowClass);
 }
 
+HWND FindViewWindowOf(HWND topLevel) noexcept
+{
+    const HWND tab = FindChild(topLevel, kShellTabWindowClass);
+    return tab ? FindTabViewWindow(tab) : topLevel;
+}
+
 } // namespace pellicor

@@ -33,4 +33,8 @@ HWND FindChildOfDescendant(HWND ancestor, const wchar_t* className) noexcept;
 // The view window (DirectUIHWND) of a tab's DUI view; null when either is missing.
 HWND FindTabViewWindow(HWND tab) noexcept;
 
+// The view window that menu commands name to the client: that of the window's first tab, or the
+// window itself when it has no tabs (not Explorer, or Explorer before Vista).
+HWND FindViewWindowOf(HWND topLevel) noexcept;
+
 } // namespace pellicor

@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Draws the library's bitmaps and writes them as 24-bit BMP files.
+"""Draws the library's bitmaps and icon, and the menu package's logos.
 
     python3 tools/bitmaps/draw_bitmaps.py [output folder]
 
-The default output folder is shellext/resources/bitmaps. Only the standard library is used, and the
-output is byte-for-byte the same on every run, so the committed files can be redrawn and compared.
-Shapes are described in pixel coordinates and sampled 4 x 4 times per pixel for smooth edges.
+The bitmaps (24-bit BMP) and the icon (32-bit ICO) go to shellext/resources/bitmaps, the package's
+logos (PNG with transparency) to package/images; an output folder given takes all of them. Only the
+standard library is used, and the output is byte-for-byte the same on every run, so the committed
+files can be redrawn and compared. Shapes are described in pixel coordinates and sampled 4 x 4
+times per pixel for smooth edges.
 """
 
 import math
 import os
 import struct
 import sys
+import zlib
 
 WHITE = (255, 255, 255)
 MENU_BACKGROUND = WHITE
@@ -58,6 +61,66 @@ class Canvas:
         return header + info + image
 
 
+class AlphaCanvas:
+    """Straight (not premultiplied) RGBA over a transparent background, for the icon and the logos."""
+
+    def __init__(self, width, height):
+        self.width = width
+        self.height = height
+        self.pixels = [[(0, 0, 0, 0)] * width for _ in range(height)]
+
+    def fill(self, inside, colour):
+        """Lays colour over every pixel with the share of its samples for which inside(x, y) holds."""
+        step = 1.0 / SAMPLES
+        for py in range(self.height):
+            for px in range(self.width):
+                hits = sum(1 for sy in range(SAMPLES) for sx in range(SAMPLES)
+                           if inside(px + (sx + 0.5) * step, py + (sy + 0.5) * step))
+                if not hits:
+                    continue
+                share = hits / (SAMPLES * SAMPLES)
+                r, g, b, a = self.pixels[py][px]
+                below = a / 255 * (1 - share)
+                alpha = share + below
+                mixed = tuple((c * share + o * below) / alpha for c, o in zip(colour, (r, g, b)))
+                self.pixels[py][px] = tuple(round(v) for v in mixed) + (round(alpha * 255),)
+
+    def png_bytes(self):
+        def chunk(kind, data):
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+        rows = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in self.pixels)
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 6, 0, 0, 0)
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9))
+                + chunk(b"IEND", b""))
+
+    def ico_image_bytes(self):
+        """The icon-file form of one size: a 32-bit DIB of double height, bottom-up, then its AND mask."""
+        colour = b"".join(bytes((b, g, r, a)) for row in reversed(self.pixels) for r, g, b, a in row)
+        mask_stride = ((self.width + 31) // 32) * 4
+        mask = bytearray()
+        for row in reversed(self.pixels):
+            bits = bytearray(mask_stride)
+            for x, pixel in enumerate(row):
+                if pixel[3] == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bits
+        info = struct.pack("<IiiHHIIiiII", 40, self.width, self.height * 2, 1, 32, 0, len(colour) + len(mask),
+                           0, 0, 0, 0)
+        return info + colour + bytes(mask)
+
+
+def ico_bytes(canvases):
+    images = [c.ico_image_bytes() for c in canvases]
+    offset = 6 + 16 * len(images)
+    header = struct.pack("<HHH", 0, 1, len(images))
+    entries = b""
+    for canvas, image in zip(canvases, images):
+        entries += struct.pack("<BBBBHHII", canvas.width % 256, canvas.height % 256, 0, 0, 1, 32, len(image),
+                               offset)
+        offset += len(image)
+    return header + entries + b"".join(images)
+
+
 # Shape helpers: each returns a predicate over pixel coordinates.
 def circle(cx, cy, r):
     return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
@@ -97,14 +160,34 @@ def minus(shape, hole):
     return lambda x, y: shape(x, y) and not hole(x, y)
 
 
+def scaled(shape, scale):
+    return lambda x, y: shape(x / scale, y / scale)
+
+
 # Menu bitmaps, 16 x 16 on the menu's white.
-def product_mark():
-    """107: the product mark, a white cloud on a blue disc (the submenu and its first item)."""
-    c = Canvas(16, 16, MENU_BACKGROUND)
-    c.fill(circle(8, 8, 7.6), hex_colour("#2F7BD6"))
+def draw_product_mark(c, scale=1.0):
+    """The product mark, a white cloud on a blue disc, drawn 16 x 16 times scale."""
+    c.fill(scaled(circle(8, 8, 7.6), scale), hex_colour("#2F7BD6"))
     cloud = union(circle(6.2, 8.6, 2.3), circle(9.2, 7.4, 2.9), circle(11.3, 9.4, 1.9), rect(6.2, 8.6, 11.3, 11.3))
-    c.fill(cloud, WHITE)
+    c.fill(scaled(cloud, scale), WHITE)
     return c
+
+
+def product_mark():
+    """107: the product mark (the submenu and its first item)."""
+    return draw_product_mark(Canvas(16, 16, MENU_BACKGROUND))
+
+
+# The icon of Explorer's command menu (121), one image per size the menu asks for at 100 to 200 %.
+ICON_SIZES = [16, 20, 24, 32, 40, 48]
+
+
+def product_icon():
+    return [draw_product_mark(AlphaCanvas(n, n), n / 16) for n in ICON_SIZES]
+
+
+# The menu package's logos: the store logo and the two tile sizes a package must name.
+LOGOS = [("Logo.png", 50), ("Square44x44Logo.png", 44), ("Square150x150Logo.png", 150)]
 
 
 def share_mark():
@@ -221,16 +304,29 @@ BITMAPS = [
 ]
 
 
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "shellext", "resources", "bitmaps")
+    logo_folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "package", "images")
     os.makedirs(folder, exist_ok=True)
+    os.makedirs(logo_folder, exist_ok=True)
     for name, number, draw in BITMAPS:
         canvas = draw()
         path = os.path.join(folder, name)
-        with open(path, "wb") as f:
-            f.write(canvas.bmp_bytes())
+        write(path, canvas.bmp_bytes())
         print(f"draw_bitmaps: {number} {canvas.width} x {canvas.height} -> {path}")
+    path = os.path.join(folder, "Product.ico")
+    write(path, ico_bytes(product_icon()))
+    print(f"draw_bitmaps: icon 121 in sizes {', '.join(map(str, ICON_SIZES))} -> {path}")
+    for name, size in LOGOS:
+        path = os.path.join(logo_folder, name)
+        write(path, draw_product_mark(AlphaCanvas(size, size), size / 16).png_bytes())
+        print(f"draw_bitmaps: logo {size} x {size} -> {path}")
 
 
 if __name__ == "__main__":

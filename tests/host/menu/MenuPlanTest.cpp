@@ -103,5 +103,39 @@ TEST(PlanMenu, IdsBeyondTheShellsRangeAreLeftOut)
     EXPECT_EQ(PlanMenu({L"0", L"A"}, 0).identifiersUsed, 1u);
 }
 
+// Explorer's command menu takes the same reply: the plain item alone, or the commands without the
+// submenu's own id 0.
+TEST(PlanCommandMenu, PlainItemOrTheCommandsWithoutTheSubmenusId)
+{
+    const MenuPlan plain = PlanCommandMenu({L"1", L"Open", L"3", L"Ignored"});
+    EXPECT_EQ(plain.shape, MenuShape::PlainItem);
+    EXPECT_EQ(Ids(plain), (std::vector<std::int32_t>{1}));
+
+    const MenuPlan commands = PlanCommandMenu({L"4", L"D", L"0", L"Self", L"2", L"B", L"9", L"Out"});
+    EXPECT_EQ(commands.shape, MenuShape::Submenu);
+    EXPECT_EQ(Ids(commands), (std::vector<std::int32_t>{4, 2})) << "the client's order";
+    EXPECT_EQ(commands.items[1].text, L"B");
+
+    EXPECT_EQ(PlanCommandMenu({L"0", L"Self"}).shape, MenuShape::Nothing) << "nothing to run";
+    EXPECT_EQ(PlanCommandMenu({L"x", L"A", L"6", L"B"}).shape, MenuShape::Nothing);
+    EXPECT_EQ(PlanCommandMenu({}).shape, MenuShape::Nothing);
+}
+
+// "MenuCmd" is 18 bytes of command, 6 of number, 36 of window, then 4 + 2 x length per path: 4096
+// bytes hold one path of 2016 units, or two of 1007.
+TEST(MenuCommandFits, UpToTheLastByteOfOneRequest)
+{
+    EXPECT_TRUE(MenuCommandFits({std::wstring(2016, L'a')}));
+    EXPECT_FALSE(MenuCommandFits({std::wstring(2017, L'a')}));
+    EXPECT_TRUE(MenuCommandFits({std::wstring(1007, L'a'), std::wstring(1007, L'b')}));
+    EXPECT_FALSE(MenuCommandFits({std::wstring(1007, L'a'), std::wstring(1008, L'b')}));
+    EXPECT_TRUE(MenuCommandFits({}));
+
+    MenuCommandBudget budget;
+    EXPECT_FALSE(budget.Add(std::wstring(3000, L'a')));
+    EXPECT_FALSE(budget.Add(L"b")) << "once over, it stays over";
+    EXPECT_FALSE(budget.Fits());
+}
+
 } // namespace
 } // namespace pellicor::test

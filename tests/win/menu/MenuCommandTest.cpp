@@ -25,45 +25,6 @@ void AppendField(std::vector<std::uint8_t>& bytes, const std::wstring& text)
     }
 }
 
-// A top-level window, optionally with the tab, view and items-view children of an Explorer window,
-// brought to the foreground.
-class ForegroundWindow
-{
-public:
-    explicit ForegroundWindow(bool explorerTab)
-    {
-        for (const wchar_t* name :
-             {L"MenuTestFrame", L"ShellTabWindowClass", L"DUIViewWndClassName", L"DirectUIHWND"})
-            RegisterWindowClass(name);
-        m_frame.reset(::CreateWindowExW(0, L"MenuTestFrame", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
-                                        10, 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr),
-                                        nullptr));
-        if (explorerTab)
-        {
-            const HWND tab = Child(m_frame.get(), L"ShellTabWindowClass");
-            const HWND view = Child(tab, L"DUIViewWndClassName");
-            Child(view, L"MenuTestFrame"); // a sibling of another class is passed over
-            m_itemsView = Child(view, L"DirectUIHWND");
-            Child(view, L"MenuTestFrame");
-        }
-        ::SetForegroundWindow(m_frame.get());
-        PumpMessages();
-    }
-
-    HWND Frame() const { return m_frame.get(); }
-    HWND ItemsView() const { return m_itemsView; }
-
-private:
-    static HWND Child(HWND parent, const wchar_t* className)
-    {
-        return ::CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, parent, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
-    }
-
-    UniqueWindow m_frame;
-    HWND m_itemsView = nullptr;
-};
-
 TEST_F(MenuCommandTest, InvokeSendsTheCommandTheViewWindowAndTheSelection)
 {
     const ForegroundWindow explorer(true);

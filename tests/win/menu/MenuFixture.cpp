@@ -2,6 +2,7 @@
 
 #include "tests/win/support/DropFilesDataObject.h"
 #include "tests/win/support/ShellClassIds.h"
+#include "tests/win/support/TestWindows.h"
 
 namespace pellicor::test
 {
@@ -126,6 +127,33 @@ std::vector<MenuEntry> ContextMenuFixture::RightClick(std::vector<std::wstring> 
     ServeMenuItems(std::move(items));
     identifiers = QueryShellMenu();
     return ReadMenu(clicked.get());
+}
+
+namespace
+{
+HWND ChildWindow(HWND parent, const wchar_t* className)
+{
+    return ::CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, parent, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+}
+} // namespace
+
+ForegroundWindow::ForegroundWindow(bool explorerTab)
+{
+    for (const wchar_t* name : {L"MenuTestFrame", L"ShellTabWindowClass", L"DUIViewWndClassName", L"DirectUIHWND"})
+        RegisterWindowClass(name);
+    m_frame.reset(::CreateWindowExW(0, L"MenuTestFrame", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400,
+                                    300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    if (explorerTab)
+    {
+        const HWND tab = ChildWindow(m_frame.get(), L"ShellTabWindowClass");
+        const HWND view = ChildWindow(tab, L"DUIViewWndClassName");
+        ChildWindow(view, L"MenuTestFrame"); // a sibling of another class is passed over
+        m_itemsView = ChildWindow(view, L"DirectUIHWND");
+        ChildWindow(view, L"MenuTestFrame");
+    }
+    ::SetForegroundWindow(m_frame.get());
+    PumpMessages();
 }
 
 UniqueMenu ShellMenu()

@@ -42,6 +42,20 @@ UniqueMenu ShellMenu();
 // Picks the command at this offset from the first identifier, as the shell does.
 HRESULT InvokeOffset(IContextMenu& menu, UINT offset);
 
+// A top-level window, optionally with the tab, view and items-view children of an Explorer window,
+// brought to the foreground.
+class ForegroundWindow
+{
+public:
+    explicit ForegroundWindow(bool explorerTab);
+    HWND Frame() const { return m_frame.get(); }
+    HWND ItemsView() const { return m_itemsView; }
+
+private:
+    UniqueWindow m_frame;
+    HWND m_itemsView = nullptr;
+};
+
 class ContextMenuFixture : public StandInFixture
 {
 protected:

@@ -1,8 +1,11 @@
 // The library's built resources: every text in both languages, the bitmaps and the sign-in dialog,
 // read from the real library file the way the library reads them.
+#include "PellicorVersion.h"
+#include "common/TextConversion.h"
 #include "common/UniqueHandle.h"
 #include "shellext/resources/LocalizedString.h"
 #include "shellext/resources/ResourceIds.h"
+#include "shellhost/kit/FileVersion.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/TestPaths.h"
 
@@ -210,6 +213,43 @@ TEST_F(LibraryResources, BitmapsHaveTheirSizesIn24Bits)
         ::GetObjectW(loaded.get(), sizeof info, &info);
         EXPECT_EQ(info.bmWidth, s.width);
         EXPECT_EQ(info.bmHeight, s.height);
+    }
+}
+
+// The icon of Explorer's command menu: every size the menu asks for, with transparency.
+TEST_F(LibraryResources, ProductIconInEverySizeTheMenuUses)
+{
+    for (const int size : {16, 20, 24, 32, 40, 48})
+    {
+        const HRSRC group = ::FindResourceW(g_library, MAKEINTRESOURCEW(IDI_PRODUCT), RT_GROUP_ICON);
+        ASSERT_NE(group, nullptr);
+        const int id = ::LookupIconIdFromDirectoryEx(
+            static_cast<BYTE*>(::LockResource(::LoadResource(g_library, group))), TRUE, size, size, LR_DEFAULTCOLOR);
+        const HRSRC image = ::FindResourceW(g_library, MAKEINTRESOURCEW(id), RT_ICON);
+        ASSERT_NE(image, nullptr) << size;
+        BITMAPINFOHEADER header{};
+        std::memcpy(&header, ::LockResource(::LoadResource(g_library, image)), sizeof header);
+        EXPECT_EQ(header.biWidth, size);
+        EXPECT_EQ(header.biHeight, 2 * size) << "colour and mask";
+        EXPECT_EQ(header.biBitCount, 32) << "with an alpha channel";
+    }
+}
+
+// Both deliverables carry the project's one version, as Explorer's Details tab and installers read it.
+TEST(VersionResources, BothBinariesCarryTheProjectsVersion)
+{
+    for (const std::wstring name : {kLibraryFileName, L"DrovanaLauncher_x64.exe"})
+    {
+        const std::wstring path = BinPath(name);
+        const auto version = shellkit::ReadFileVersion(path);
+        ASSERT_TRUE(version) << ToUtf8(name);
+        EXPECT_EQ(version->fileVersion, L"" PELLICOR_VERSION_TEXT);
+        EXPECT_EQ(version->productVersion, L"" PELLICOR_VERSION_TEXT);
+        EXPECT_EQ(shellkit::ReadVersionText(path, L"FileVersion"), L"" PELLICOR_VERSION_TEXT);
+        EXPECT_EQ(shellkit::ReadVersionText(path, L"ProductVersion"), L"" PELLICOR_VERSION_TEXT);
+        EXPECT_EQ(shellkit::ReadVersionText(path, L"ProductName"), L"Drovana");
+        EXPECT_EQ(shellkit::ReadVersionText(path, L"OriginalFilename"), name);
+        EXPECT_FALSE(shellkit::ReadVersionText(path, L"FileDescription").empty());
     }
 }
 

@@ -2,6 +2,7 @@
 // launcher's "/Commit" writes once for the whole program, and against installs broken one fault at a
 // time (each restored afterwards).
 #include "common/TextConversion.h"
+#include "PellicorVersion.h"
 #include "launcher/Registration.h"
 #include "tests/win/support/ClientSettingsKey.h"
 #include "tests/win/support/DesktopShell.h"
@@ -138,6 +139,7 @@ TEST_F(ShellHost, DoctorFindsNoFaultInWhatTheLauncherWrote)
     EXPECT_OUTPUT(doctor, L"launcher cmdline: /Commit");
     // Wine has no packages and reports an older Windows.
     EXPECT_OUTPUT(doctor, L"[ok]    menu package: Drovana.PellicorMenu is not registered; Windows build ");
+    EXPECT_OUTPUT(doctor, L"[ok]    library: version " PELLICOR_VERSION_TEXT L" at " + g_install->library);
 }
 
 TEST_F(ShellHost, OverlaysShowWhatExplorerWouldDrawForEachItem)
