@@ -105,10 +105,12 @@ class PackageTest(unittest.TestCase):
             key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
             # Windows accepts the signature only when the certificate's subject is the publisher.
             subject = "/" + "/".join(part.strip() for part in PUBLISHER.split(","))
+            # runs: openssl
             subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", subject,
                             "-keyout", key, "-out", cert, "-days", "2", "-addext", "extendedKeyUsage=codeSigning"],
                            check=True, capture_output=True)
             signed = os.path.join(folder, "signed.msix")
+            # runs: osslsigncode
             subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", PACKAGE, "-out", signed],
                            check=True, capture_output=True)
 
