@@ -21,7 +21,8 @@ bool RestrictDllSearch()
     const SetDefaultDllDirectoriesFn setDefaultDllDirectories = SetDefaultDllDirectoriesOrNull();
     if (setDefaultDllDirectories && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return true;
-    const DWORD error = setDefaultDllDirectories ? ::GetLastError() : static_cast<DWORD>(ERROR_PROC_NOT_FOUND);
+    const DWORD error =
+        setDefaultDllDirectories ? ::GetLastError() : static_cast<DWORD>(ERROR_PROC_NOT_FOUND);
     ::SetDllDirectoryW(L"");
     ::SetLastError(error);
     return false;
@@ -36,7 +37,8 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName)
     const std::wstring path = std::wstring(folder, units) + L"\\" + fileName;
     // The library's own imports come from the system folder too: through the search flags where the
     // system knows them, otherwise through the search that starts in the library's folder.
-    const DWORD flags = SetDefaultDllDirectoriesOrNull() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    const DWORD flags =
+        SetDefaultDllDirectoriesOrNull() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
     return ::LoadLibraryExW(path.c_str(), nullptr, flags);
 }
 

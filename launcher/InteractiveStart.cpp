@@ -70,14 +70,13 @@ bool StartWithUserEnvironment(HANDLE token, const wchar_t* commandLine, const wc
 bool StartWithPrimaryToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
                            const wchar_t* desktop, decltype(&::CreateProcessAsUserW) createProcessAsUser)
 {
-    return StartWithUserEnvironment(token, commandLine, desktop,
-                                    [&](wchar_t* line, DWORD flags, void* environment, STARTUPINFOW* startup,
-                                        PROCESS_INFORMATION* info)
-                                    {
-                                        return createProcessAsUser(token, application, line, nullptr, nullptr,
-                                                                   FALSE, flags, environment, nullptr, startup,
-                                                                   info);
-                                    });
+    return StartWithUserEnvironment(
+        token, commandLine, desktop,
+        [&](wchar_t* line, DWORD flags, void* environment, STARTUPINFOW* startup, PROCESS_INFORMATION* info)
+        {
+            return createProcessAsUser(token, application, line, nullptr, nullptr, FALSE, flags, environment,
+                                       nullptr, startup, info);
+        });
 }
 
 enum class WayResult
@@ -107,7 +106,8 @@ WayResult StartWithFilteredToken(HANDLE explorerToken, const wchar_t* applicatio
         linked.reset(link.LinkedToken);
         linkedUser = TokenUserSid(linked.get());
     }
-    const FilteredTokenChoice choice = ChooseFilteredToken(elevation, linkedUser, TokenUserSid(explorerToken));
+    const FilteredTokenChoice choice =
+        ChooseFilteredToken(elevation, linkedUser, TokenUserSid(explorerToken));
     if (choice != FilteredTokenChoice::UseLinkedToken)
     {
         LogFormat("CreateRestrictedProcess skipped: %s.", FilteredTokenSkipReason(choice));
@@ -136,14 +136,13 @@ bool CreateProcessWithUserToken(HANDLE explorerToken, const wchar_t* application
         return false;
     }
     // No logon flags: the user is signed in, so the profile is loaded already.
-    return StartWithUserEnvironment(explorerToken, commandLine, kInteractiveDesktop,
-                                    [&](wchar_t* line, DWORD flags, void* environment, STARTUPINFOW* startup,
-                                        PROCESS_INFORMATION* info)
-                                    {
-                                        return starters.createProcessWithToken(explorerToken, 0, application, line,
-                                                                               flags, environment, nullptr,
-                                                                               startup, info);
-                                    });
+    return StartWithUserEnvironment(
+        explorerToken, commandLine, kInteractiveDesktop,
+        [&](wchar_t* line, DWORD flags, void* environment, STARTUPINFOW* startup, PROCESS_INFORMATION* info)
+        {
+            return starters.createProcessWithToken(explorerToken, 0, application, line, flags, environment,
+                                                   nullptr, startup, info);
+        });
 }
 
 bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine,

@@ -106,7 +106,8 @@ std::wstring ImageOf(HANDLE process)
 {
     wchar_t image[MAX_PATH] = {};
     DWORD units = MAX_PATH;
-    return ::QueryFullProcessImageNameW(process, 0, image, &units) ? std::wstring(image, units) : std::wstring();
+    return ::QueryFullProcessImageNameW(process, 0, image, &units) ? std::wstring(image, units)
+                                                                   : std::wstring();
 }
 
 // With user account control off (the policy's EnableLUA 0), an administrator's shell runs elevated:

@@ -87,10 +87,10 @@ pellicor::UniqueFile OpenChild(HANDLE parent, const std::wstring& name, DWORD ac
     if (folder && disposition == Disposition::CreateNew)
         options |= FILE_DIRECTORY_FILE;
     HANDLE handle = nullptr;
-    const NTSTATUS status = nt.createFile(&handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &io,
-                                          nullptr, FILE_ATTRIBUTE_NORMAL, share,
-                                          disposition == Disposition::CreateNew ? FILE_CREATE : FILE_OPEN,
-                                          options, nullptr, 0);
+    const NTSTATUS status =
+        nt.createFile(&handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &attributes, &io, nullptr,
+                      FILE_ATTRIBUTE_NORMAL, share,
+                      disposition == Disposition::CreateNew ? FILE_CREATE : FILE_OPEN, options, nullptr, 0);
     if (status < 0)
     {
         ::SetLastError(nt.statusToError(status));
@@ -168,8 +168,8 @@ UserFile OpenCheckedChild(HANDLE parent, const std::wstring& path, const std::ws
     bool created = false;
     for (int attempt = 0; attempt < 2 && !child.handle; ++attempt)
     {
-        child.handle = OpenChild(parent, name, request.access, request.share, Disposition::OpenExisting,
-                                 request.folder);
+        child.handle =
+            OpenChild(parent, name, request.access, request.share, Disposition::OpenExisting, request.folder);
         if (child.handle || ::GetLastError() != ERROR_FILE_NOT_FOUND || !request.create)
             break;
         if (request.beforeCreate && *request.beforeCreate)
@@ -178,7 +178,8 @@ UserFile OpenCheckedChild(HANDLE parent, const std::wstring& path, const std::ws
         child.handle = OpenChild(parent, name, request.access | DELETE, request.share, Disposition::CreateNew,
                                  request.folder);
         created = static_cast<bool>(child.handle);
-        if (!child.handle && ::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_FILE_EXISTS)
+        if (!child.handle && ::GetLastError() != ERROR_ALREADY_EXISTS &&
+            ::GetLastError() != ERROR_FILE_EXISTS)
             break;
     }
     if (!child.handle)
@@ -232,8 +233,9 @@ UserFolder::UserFolder(const std::wstring& profile, const std::wstring& folder, 
     {
         const std::wstring& name = (*names)[i];
         const bool create = createLast && i + 1 == names->size();
-        UserFile next = OpenCheckedChild(m_chain.back().get(), m_path, m_reported, name,
-                                         {kFolderAccess, kHoldFolderShare, create, true, false, &beforeCreate});
+        UserFile next =
+            OpenCheckedChild(m_chain.back().get(), m_path, m_reported, name,
+                             {kFolderAccess, kHoldFolderShare, create, true, false, &beforeCreate});
         if (next.status != UserPathStatus::Open)
         {
             m_status = next.status;

@@ -17,7 +17,8 @@ bool SameSid(std::wstring_view a, std::wstring_view b)
     auto fold = [](wchar_t c)
     { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; };
     return !a.empty() && a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
 }
 
 // The Windows folder holds the shell; Wine runs its shell from the system folder. Both are the
@@ -26,7 +27,8 @@ bool IsSystemsExplorer(std::wstring_view image, const ShellRules& rules)
 {
     for (const std::wstring* folder : {&rules.windowsFolder, &rules.systemFolder})
     {
-        if (!folder->empty() && !image.empty() && SameReportedPath(image, *folder + std::wstring(kShellFileName)))
+        if (!folder->empty() && !image.empty() &&
+            SameReportedPath(image, *folder + std::wstring(kShellFileName)))
             return true;
     }
     return false;
@@ -41,7 +43,8 @@ ShellVerdict JudgeShell(const ProcessFacts& process, const ShellRules& rules)
                                                     : process.integrity >= kSystemIntegrity;
     if (aboveOrdinary)
         return ShellVerdict::AboveOrdinaryRights;
-    if (rules.ownSession != 0 && (rules.ownSession == kUnknownSession || process.sessionId != rules.ownSession))
+    if (rules.ownSession != 0 &&
+        (rules.ownSession == kUnknownSession || process.sessionId != rules.ownSession))
         return ShellVerdict::OtherSession;
     return ShellVerdict::Accepted;
 }

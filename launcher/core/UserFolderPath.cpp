@@ -67,7 +67,8 @@ std::optional<std::vector<std::wstring>> FoldersBelow(std::wstring_view root, st
 
 bool IsPlainName(std::wstring_view name)
 {
-    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring_view::npos;
+    return !name.empty() && name != L"." && name != L".." &&
+           name.find_first_of(L"\\/:") == std::wstring_view::npos;
 }
 
 bool SameReportedPath(std::wstring_view a, std::wstring_view b)

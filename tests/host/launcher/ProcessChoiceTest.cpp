@@ -22,10 +22,12 @@ constexpr const wchar_t* kAlice = L"S-1-5-21-1-2-3-1001";
 constexpr const wchar_t* kBob = L"S-1-5-21-1-2-3-1002";
 constexpr const wchar_t* kShell = L"C:\\Windows\\explorer.exe";
 
-// The signed-in user's shell as the system runs it with user account control: Medium, not elevated.
-ProcessFacts Shell(std::uint32_t session, const wchar_t* user)
+// By default the signed-in user's shell as the system runs it with user account control: Medium, not
+// elevated.
+ProcessFacts Shell(std::uint32_t session, const wchar_t* user, const wchar_t* image = kShell,
+                   bool elevated = false, std::uint32_t integrity = drovana::kMediumIntegrity)
 {
-    return {session, user, kShell, false, drovana::kMediumIntegrity};
+    return {session, user, image, elevated, integrity};
 }
 
 ShellRules Rules(std::uint32_t ownSession, bool filteredTokens = true)
@@ -99,7 +101,12 @@ TEST(ProcessChoice, TheGivenUserIsTriedFirstWithinTheScope)
          kBob,
          {1},
          {1}},
-        {"the given user inside the own session goes first", {Shell(1, kAlice), Shell(1, kBob)}, 1, kBob, {0, 1}, {1, 0}},
+        {"the given user inside the own session goes first",
+         {Shell(1, kAlice), Shell(1, kBob)},
+         1,
+         kBob,
+         {0, 1},
+         {1, 0}},
         {"an unknown user changes nothing; a prefix of a SID is not the SID",
          {Shell(1, kAlice), Shell(1, kBob)},
          1,
@@ -117,12 +124,7 @@ TEST(ProcessChoice, TheGivenUserIsTriedFirstWithinTheScope)
 
 TEST(ProcessChoice, OnlyTheSystemsExplorerWithOrdinaryRightsGivesItsToken)
 {
-    auto with = [](auto change)
-    {
-        ProcessFacts facts = Shell(1, kAlice);
-        change(facts);
-        return facts;
-    };
+    using drovana::kHighIntegrity;
     struct Row
     {
         const char* name;
@@ -132,42 +134,28 @@ TEST(ProcessChoice, OnlyTheSystemsExplorerWithOrdinaryRightsGivesItsToken)
     };
     const Row rows[] = {
         {"the shell", Shell(1, kAlice), true, ShellVerdict::Accepted},
-        {"the folder's letter case and a long-path prefix do not matter",
-         with([](ProcessFacts& f) { f.image = L"\\\\?\\c:\\WINDOWS\\Explorer.EXE"; }), true, ShellVerdict::Accepted},
-        {"the system folder's copy (Wine's shell)",
-         with([](ProcessFacts& f) { f.image = L"C:\\Windows\\System32\\explorer.exe"; }), true,
+        {"letter case and a long-path prefix do not matter",
+         Shell(1, kAlice, L"\\\\?\\c:\\WINDOWS\\Explorer.EXE"), true, ShellVerdict::Accepted},
+        {"the system folder's (Wine's shell)", Shell(1, kAlice, L"C:\\Windows\\System32\\explorer.exe"), true,
          ShellVerdict::Accepted},
-        {"Medium with UI access", with([](ProcessFacts& f) { f.integrity = 0x2100; }), true,
-         ShellVerdict::Accepted},
-        {"a renamed program elsewhere",
-         with([](ProcessFacts& f) { f.image = L"C:\\Users\\u1\\Downloads\\explorer.exe"; }), true,
+        {"Medium with UI access", Shell(1, kAlice, kShell, false, 0x2100), true, ShellVerdict::Accepted},
+        {"a renamed program elsewhere", Shell(1, kAlice, L"C:\\Users\\u1\\Downloads\\explorer.exe"), true,
          ShellVerdict::NotTheSystemsExplorer},
-        {"a folder named like the Windows folder's shell",
-         with([](ProcessFacts& f) { f.image = L"C:\\Windows\\explorer.exe\\explorer.exe"; }), true,
-         ShellVerdict::NotTheSystemsExplorer},
-        {"an unreadable image", with([](ProcessFacts& f) { f.image.clear(); }), true,
-         ShellVerdict::NotTheSystemsExplorer},
-        {"elevated", with([](ProcessFacts& f) { f.elevated = true; }), true, ShellVerdict::AboveOrdinaryRights},
-        {"High integrity", with([](ProcessFacts& f) { f.integrity = drovana::kHighIntegrity; }), true,
-         ShellVerdict::AboveOrdinaryRights},
+        {"elevated", Shell(1, kAlice, kShell, true), true, ShellVerdict::AboveOrdinaryRights},
+        {"High", Shell(1, kAlice, kShell, false, kHighIntegrity), true, ShellVerdict::AboveOrdinaryRights},
         {"without user account control an administrator's shell is elevated and High",
-         with([](ProcessFacts& f) { f.elevated = true, f.integrity = drovana::kHighIntegrity; }), false,
-         ShellVerdict::Accepted},
-        {"but never a System one",
-         with([](ProcessFacts& f) { f.integrity = drovana::kSystemIntegrity; }), false,
+         Shell(1, kAlice, kShell, true, kHighIntegrity), false, ShellVerdict::Accepted},
+        {"but never a System one", Shell(1, kAlice, kShell, true, drovana::kSystemIntegrity), false,
          ShellVerdict::AboveOrdinaryRights},
-        {"another session", with([](ProcessFacts& f) { f.sessionId = 2; }), true, ShellVerdict::OtherSession},
+        {"another session", Shell(2, kAlice), true, ShellVerdict::OtherSession},
     };
     for (const Row& row : rows)
         EXPECT_EQ(drovana::JudgeShell(row.facts, Rules(1, row.filteredTokens)), row.verdict) << row.name;
-
-    // Without the folders nothing is the system's Explorer; unknown sessions are never the own one.
-    EXPECT_EQ(drovana::JudgeShell(Shell(1, kAlice), {L"", L"", 1, true}), ShellVerdict::NotTheSystemsExplorer);
-    EXPECT_EQ(drovana::JudgeShell(Shell(kUnknownSession, kAlice), Rules(kUnknownSession)),
-              ShellVerdict::OtherSession);
+    // Without the folders nothing is the system's Explorer.
+    EXPECT_EQ(drovana::JudgeShell(Shell(1, kAlice), {L"", L"", 1, true}),
+              ShellVerdict::NotTheSystemsExplorer);
     // Refused processes stay out of the token order whatever user they run as.
-    const std::vector<ProcessFacts> processes = {with([](ProcessFacts& f) { f.elevated = true; }),
-                                                 Shell(1, kBob)};
+    const std::vector<ProcessFacts> processes = {Shell(1, kAlice, kShell, true), Shell(1, kBob)};
     EXPECT_EQ(drovana::ShellTokenOrder(processes, Rules(1), kAlice), Indices{1});
 }
 
@@ -182,7 +170,6 @@ TEST(ProcessChoice, TheFilteredTokenIsTheElevatedLaunchersOwnLinkedOneForTheSign
     };
     const Row rows[] = {
         {Elevation::Full, kAlice, kAlice, FilteredTokenChoice::UseLinkedToken},
-        {Elevation::Full, L"s-1-5-21-1-2-3-1001", kAlice, FilteredTokenChoice::UseLinkedToken},
         {Elevation::Full, kBob, kAlice, FilteredTokenChoice::OtherUser}, // elevated over the shoulder
         {Elevation::Full, L"", L"", FilteredTokenChoice::OtherUser},     // users that cannot be read
         {Elevation::Full, std::nullopt, kAlice, FilteredTokenChoice::NoLinkedToken},
@@ -192,7 +179,8 @@ TEST(ProcessChoice, TheFilteredTokenIsTheElevatedLaunchersOwnLinkedOneForTheSign
     };
     for (const Row& row : rows)
     {
-        const FilteredTokenChoice choice = drovana::ChooseFilteredToken(row.launcher, row.linkedUser, row.explorerUser);
+        const FilteredTokenChoice choice =
+            drovana::ChooseFilteredToken(row.launcher, row.linkedUser, row.explorerUser);
         EXPECT_EQ(choice, row.choice) << static_cast<int>(row.launcher) << " "
                                       << testing::PrintToString(std::wstring(row.linkedUser.value_or(L"-")));
         EXPECT_EQ(std::string(drovana::FilteredTokenSkipReason(choice)).empty(),

@@ -118,7 +118,8 @@ PlantedLink::~PlantedLink()
     EXPECT_FALSE(FileExists(m_link)) << "the link stayed: " << ToUtf8(m_link);
 }
 
-FolderAside::FolderAside(std::wstring folder, bool fromUnix) : m_folder(std::move(folder)), m_fromUnix(fromUnix)
+FolderAside::FolderAside(std::wstring folder, bool fromUnix)
+    : m_folder(std::move(folder)), m_fromUnix(fromUnix)
 {
     m_moved = Move(m_folder, m_folder + L".aside");
     EXPECT_FALSE(FileExists(m_folder)) << "cannot move aside " << ToUtf8(m_folder);

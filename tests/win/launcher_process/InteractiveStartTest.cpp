@@ -68,7 +68,8 @@ protected:
 
     // What the way was given: the token (from "explorer token: " when it must be Explorer's) and the
     // user's environment.
-    static void ExpectSeam(const ProcessRun& run, int way, const std::string& token, const std::string& desktop)
+    static void ExpectSeam(const ProcessRun& run, int way, const std::string& token,
+                           const std::string& desktop)
     {
         EXPECT_EQ(LineAfter(run.output, "seam way" + std::to_string(way) + ": "),
                   "token " + token + ", unicode 1, profile 1, launcher-only 0, desktop " + desktop)
@@ -116,8 +117,10 @@ TEST_F(InteractiveStart, FilteredTokenWayNeverHandsOnTheLaunchersOwnToken)
     const std::string given = LineAfter(run.output, "seam way3: token ");
     EXPECT_NE(given.substr(0, 16), own.substr(0, 16)) << given;
     const std::string user = own.substr(own.find(" S-") + 1, own.find(" elevation") - own.find(" S-") - 1);
-    EXPECT_NE(given.find(" " + user + " elevation 3 elevated 0 "), std::string::npos) << given << " / " << own;
-    EXPECT_NE(given.find("unicode 1, profile 1, launcher-only 0, desktop (none)"), std::string::npos) << given;
+    EXPECT_NE(given.find(" " + user + " elevation 3 elevated 0 "), std::string::npos)
+        << given << " / " << own;
+    EXPECT_NE(given.find("unicode 1, profile 1, launcher-only 0, desktop (none)"), std::string::npos)
+        << given;
     EXPECT_EQ(WaitForStub(), L" -upgrade");
 
     // Refused too: its line is logged and the scheduler follows.

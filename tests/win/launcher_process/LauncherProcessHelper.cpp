@@ -43,13 +43,14 @@ std::string TokenFacts(HANDLE token)
         integrity = *::GetSidSubAuthority(sid, *::GetSidSubAuthorityCount(sid) - 1U);
     }
     char text[256];
-    std::snprintf(text, sizeof(text), "%08lx%08lx modified %08lx%08lx %ls elevation %d elevated %lu integrity %lx",
-                  static_cast<unsigned long>(statistics.TokenId.HighPart),
-                  static_cast<unsigned long>(statistics.TokenId.LowPart),
-                  static_cast<unsigned long>(statistics.ModifiedId.HighPart),
-                  static_cast<unsigned long>(statistics.ModifiedId.LowPart),
-                  drovana::TokenUserSid(token).c_str(), static_cast<int>(drovana::TokenElevationOf(token)),
-                  static_cast<unsigned long>(elevation.TokenIsElevated), static_cast<unsigned long>(integrity));
+    std::snprintf(
+        text, sizeof(text), "%08lx%08lx modified %08lx%08lx %ls elevation %d elevated %lu integrity %lx",
+        static_cast<unsigned long>(statistics.TokenId.HighPart),
+        static_cast<unsigned long>(statistics.TokenId.LowPart),
+        static_cast<unsigned long>(statistics.ModifiedId.HighPart),
+        static_cast<unsigned long>(statistics.ModifiedId.LowPart), drovana::TokenUserSid(token).c_str(),
+        static_cast<int>(drovana::TokenElevationOf(token)),
+        static_cast<unsigned long>(elevation.TokenIsElevated), static_cast<unsigned long>(integrity));
     return text;
 }
 
@@ -61,7 +62,8 @@ bool Record(int way, HANDLE token, DWORD flags, const void* environment, const S
     bool launcherOnly = false;
     if (environment && (flags & CREATE_UNICODE_ENVIRONMENT))
     {
-        for (const wchar_t* entry = static_cast<const wchar_t*>(environment); *entry; entry += wcslen(entry) + 1)
+        for (const wchar_t* entry = static_cast<const wchar_t*>(environment); *entry;
+             entry += wcslen(entry) + 1)
         {
             const std::wstring_view variable(entry);
             profile = profile || variable.rfind(L"USERPROFILE=", 0) == 0;
@@ -85,18 +87,18 @@ BOOL WINAPI RecordAsUser(HANDLE token, LPCWSTR application, LPWSTR commandLine, 
 {
     if (!Record(Way, token, flags, environment, startup))
         return FALSE;
-    return ::CreateProcessAsUserW(token, application, commandLine, process, thread, inherit, flags, environment,
-                                  directory, startup, info);
+    return ::CreateProcessAsUserW(token, application, commandLine, process, thread, inherit, flags,
+                                  environment, directory, startup, info);
 }
 
-BOOL WINAPI RecordWithToken(HANDLE token, DWORD logonFlags, LPCWSTR application, LPWSTR commandLine, DWORD flags,
-                            LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
+BOOL WINAPI RecordWithToken(HANDLE token, DWORD logonFlags, LPCWSTR application, LPWSTR commandLine,
+                            DWORD flags, LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
                             LPPROCESS_INFORMATION info)
 {
     if (!Record(2, token, flags, environment, startup))
         return FALSE;
-    return ::CreateProcessWithTokenW(token, logonFlags, application, commandLine, flags, environment, directory,
-                                     startup, info);
+    return ::CreateProcessWithTokenW(token, logonFlags, application, commandLine, flags, environment,
+                                     directory, startup, info);
 }
 
 std::string OwnTokenFacts()

@@ -19,8 +19,8 @@ namespace
 
 using namespace pellicor::test;
 using namespace pellicor::test::launcher;
-using pellicor::test::process::TakeLogLines;
 using drovana::UserPathStatus;
+using pellicor::test::process::TakeLogLines;
 using Lines = std::vector<std::string>;
 
 std::string RefusedLine(const std::wstring& path)
