@@ -1,13 +1,17 @@
 // Starting a program on the interactive user's desktop with that user's ordinary rights, even when
 // the launcher itself runs elevated for the installer: four ways, each a fallback for the one before.
+// No way hands the program an administrator's token: not Explorer's when it is elevated (see
+// ProcessToken.h), and not the launcher's own, relabelled or not.
 #include "launcher/InteractiveStart.h"
 
 #include "common/UniqueHandle.h"
 #include "launcher/Log.h"
 #include "launcher/ProcessToken.h"
 #include "launcher/UserEnvironment.h"
+#include "launcher/core/ProcessChoice.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace drovana
@@ -34,22 +38,92 @@ void LetGo(const PROCESS_INFORMATION& started) noexcept
     const pellicor::UniqueKernelHandle process(started.hProcess);
 }
 
-bool StartWithPrimaryToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
-                           const wchar_t* desktop, DWORD creationFlags,
-                           decltype(&::CreateProcessAsUserW) createProcessAsUser = &::CreateProcessAsUserW)
+// What every way gives the process it creates: the token user's own variables (profile, temporary
+// folder, path), never the elevated launcher's, a private command line and, when named, the desktop.
+// start creates the process; the error it leaves is kept across the release of the environment.
+template <typename Start>
+bool StartWithUserEnvironment(HANDLE token, const wchar_t* commandLine, const wchar_t* desktop, Start start)
 {
-    auto writableCommandLine = WritableCopy(commandLine);
-    auto writableDesktop = WritableCopy(desktop);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    if (desktop)
-        startup.lpDesktop = writableDesktop.get();
-    PROCESS_INFORMATION info{};
-    if (!createProcessAsUser(token, application, writableCommandLine.get(), nullptr, nullptr, FALSE,
-                             creationFlags, nullptr, nullptr, &startup, &info))
-        return false;
-    LetGo(info);
-    return true;
+    bool started = false;
+    DWORD error = ERROR_SUCCESS;
+    {
+        const UserEnvironmentBlock environment(token);
+        if (!environment.get())
+            return false;
+        auto writableCommandLine = WritableCopy(commandLine);
+        auto writableDesktop = WritableCopy(desktop);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (desktop)
+            startup.lpDesktop = writableDesktop.get();
+        PROCESS_INFORMATION info{};
+        started = start(writableCommandLine.get(), NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
+                        environment.get(), &startup, &info) != FALSE;
+        error = ::GetLastError();
+        if (started)
+            LetGo(info);
+    }
+    ::SetLastError(error);
+    return started;
+}
+
+bool StartWithPrimaryToken(HANDLE token, const wchar_t* application, const wchar_t* commandLine,
+                           const wchar_t* desktop, decltype(&::CreateProcessAsUserW) createProcessAsUser)
+{
+    return StartWithUserEnvironment(
+        token, commandLine, desktop,
+        [&](wchar_t* line, DWORD flags, void* environment, STARTUPINFOW* startup, PROCESS_INFORMATION* info)
+        {
+            return createProcessAsUser(token, application, line, nullptr, nullptr, FALSE, flags, environment,
+                                       nullptr, startup, info);
+        });
+}
+
+enum class WayResult
+{
+    Started,
+    Failed,
+    Skipped,
+};
+
+// An elevated administrator's token keeps the administrators' rights at any integrity level, and
+// any program on the desktop could drive a client running with it. Its linked token is the same
+// account filtered: that one may start the client, when the account is the signed-in user's.
+WayResult StartWithFilteredToken(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine,
+                                 const ProcessStarters& starters)
+{
+    pellicor::UniqueKernelHandle own;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, own.put()))
+        return WayResult::Failed;
+    const Elevation elevation = TokenElevationOf(own.get());
+    pellicor::UniqueKernelHandle linked;
+    std::optional<std::wstring> linkedUser;
+    TOKEN_LINKED_TOKEN link{};
+    DWORD size = 0;
+    if (elevation == Elevation::Full &&
+        ::GetTokenInformation(own.get(), TokenLinkedToken, &link, sizeof(link), &size))
+    {
+        linked.reset(link.LinkedToken);
+        linkedUser = TokenUserSid(linked.get());
+    }
+    const FilteredTokenChoice choice =
+        ChooseFilteredToken(elevation, linkedUser, TokenUserSid(explorerToken));
+    if (choice != FilteredTokenChoice::UseLinkedToken)
+    {
+        LogFormat("CreateRestrictedProcess skipped: %s.", FilteredTokenSkipReason(choice));
+        return WayResult::Skipped;
+    }
+    // The linked token comes as an impersonation token; a process needs a primary one. Without the
+    // privilege to act as part of the system it is one for identification only, which cannot become
+    // primary: the way then fails and the scheduler, which runs unelevated, follows.
+    pellicor::UniqueKernelHandle primary;
+    if (!::DuplicateTokenEx(linked.get(), MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary,
+                            primary.put()))
+        return WayResult::Failed;
+    return StartWithPrimaryToken(primary.get(), application, commandLine, nullptr,
+                                 starters.createProcessWithFilteredToken)
+               ? WayResult::Started
+               : WayResult::Failed;
 }
 } // namespace
 
@@ -61,56 +135,22 @@ bool CreateProcessWithUserToken(HANDLE explorerToken, const wchar_t* application
         ::SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    bool started = false;
-    DWORD error = ERROR_SUCCESS;
-    {
-        // The user's own variables (profile, temporary folder, path), not the elevated installer's.
-        const UserEnvironmentBlock environment(explorerToken);
-        if (!environment.get())
-            return false;
-        auto writableCommandLine = WritableCopy(commandLine);
-        auto writableDesktop = WritableCopy(kInteractiveDesktop);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.lpDesktop = writableDesktop.get();
-        PROCESS_INFORMATION info{};
-        // No logon flags: the user is signed in, so the profile is loaded already.
-        started = starters.createProcessWithToken(explorerToken, 0, application, writableCommandLine.get(),
-                                                  NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
-                                                  environment.get(), nullptr, &startup, &info) != FALSE;
-        error = ::GetLastError();
-        if (started)
-            LetGo(info);
-    }
-    // Releasing the environment must not change the error that the log reports.
-    ::SetLastError(error);
-    return started;
+    // No logon flags: the user is signed in, so the profile is loaded already.
+    return StartWithUserEnvironment(
+        explorerToken, commandLine, kInteractiveDesktop,
+        [&](wchar_t* line, DWORD flags, void* environment, STARTUPINFOW* startup, PROCESS_INFORMATION* info)
+        {
+            return starters.createProcessWithToken(explorerToken, 0, application, line, flags, environment,
+                                                   nullptr, startup, info);
+        });
 }
 
-bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine)
+bool CreateRestrictedProcess(HANDLE explorerToken, const wchar_t* application, const wchar_t* commandLine,
+                             const ProcessStarters& starters)
 {
     if (!explorerToken)
         return false;
-
-    DWORD size = 0;
-    if (!::GetTokenInformation(explorerToken, TokenIntegrityLevel, nullptr, 0, &size) &&
-        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return false;
-    if (size == 0)
-        return false;
-    auto level = std::make_unique<BYTE[]>(size);
-    if (!::GetTokenInformation(explorerToken, TokenIntegrityLevel, level.get(), size, &size))
-        return false;
-
-    pellicor::UniqueKernelHandle ownToken;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, ownToken.put()))
-        return false;
-    // The own token is lowered in place, not a copy of it: the launcher runs at Explorer's level from
-    // here on, which is harmless because starting the client is the last step of every mode.
-    if (!::SetTokenInformation(ownToken.get(), TokenIntegrityLevel, level.get(), size))
-        return false;
-
-    return StartWithPrimaryToken(ownToken.get(), application, commandLine, nullptr, 0);
+    return StartWithFilteredToken(explorerToken, application, commandLine, starters) == WayResult::Started;
 }
 
 bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLine,
@@ -130,7 +170,7 @@ bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLi
     }
 
     if (StartWithPrimaryToken(explorerToken.get(), application, commandLine, kInteractiveDesktop,
-                              NORMAL_PRIORITY_CLASS, starters.createProcessAsUser))
+                              starters.createProcessAsUser))
     {
         LogFormatWide(L"CreateProcessAsUser ok!");
         return true;
@@ -147,9 +187,16 @@ bool StartAsInteractiveUser(const wchar_t* application, const wchar_t* commandLi
     }
     LogFormat("CreateProcessWithToken false! Error code: %d.", static_cast<int>(::GetLastError()));
 
-    if (CreateRestrictedProcess(explorerToken.get(), application, commandLine))
+    switch (StartWithFilteredToken(explorerToken.get(), application, commandLine, starters))
+    {
+    case WayResult::Started:
         return true;
-    LogFormat("CreateRestrictedProcess false! Error code: %d.", static_cast<int>(::GetLastError()));
+    case WayResult::Failed:
+        LogFormat("CreateRestrictedProcess false! Error code: %d.", static_cast<int>(::GetLastError()));
+        break;
+    case WayResult::Skipped:
+        break;
+    }
 
     if (CreateProcessUseSchedulerTask(application, commandLine))
         return true;

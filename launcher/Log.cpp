@@ -51,6 +51,19 @@ public:
     ~LogLockGuard() { g_logLock.store(0, std::memory_order_release); }
 };
 
+// Set while this thread writes a line: what the folder checks report meanwhile reaches the debugger
+// only, instead of waiting for the lock this thread holds.
+thread_local bool t_writing = false;
+
+class WritingScope
+{
+public:
+    WritingScope() noexcept { t_writing = true; }
+    WritingScope(const WritingScope&) = delete;
+    WritingScope& operator=(const WritingScope&) = delete;
+    ~WritingScope() { t_writing = false; }
+};
+
 // Shown in the log instead of a rotation that would have moved the log over a link.
 constexpr const char* kArchiveRefused =
     "log not rotated: FileSync.archieve.log is a link, a junction or a folder";
@@ -86,7 +99,10 @@ void AppendLine(HANDLE file, const char* message)
 
 void WriteLine(const char* message)
 {
+    if (t_writing)
+        return;
     LogLockGuard lock;
+    const WritingScope writing;
 
     const std::unique_ptr<UserFolder> folder = OpenLogFolder();
     if (!folder)

@@ -3,6 +3,7 @@
 // window: the log is its only report, and the exit code is 0 unless its own path cannot be read.
 #include "common/NoThrow.h"
 #include "common/TextConversion.h"
+#include "launcher/DllSearch.h"
 #include "launcher/InteractiveStart.h"
 #include "launcher/Log.h"
 #include "launcher/MenuPackage.h"
@@ -125,7 +126,8 @@ int RunLauncher(const char* commandLine, int showCommand)
     // never from beside itself or from the current folder, where someone else may have put one. Its
     // imports are loaded before this line; they are all known DLLs, which the system maps from the
     // system folder anyway (scripts/lib/check-binaries keeps it so).
-    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const bool searchRestricted = RestrictDllSearch();
+    const DWORD searchError = ::GetLastError();
 
     if (RunsUnderWow64())
         return RelaunchAs64Bit(commandLine, showCommand);
@@ -142,6 +144,8 @@ int RunLauncher(const char* commandLine, int showCommand)
     context.clientPath = ClientPath(context.launcherDirectory);
 
     LogFormat("launcher cmdline: %s", commandLine);
+    if (!searchRestricted)
+        LogFormat("SetDefaultDllDirectories false! Error code: %d.", static_cast<int>(searchError));
 
     const CommandWords words = ModeAndArgument(commandLine);
     const LaunchMode* mode = FindLaunchMode(words.mode);

@@ -1,6 +1,7 @@
 #include "launcher/UserEnvironment.h"
 
 #include "common/UniqueHandle.h"
+#include "launcher/DllSearch.h"
 
 namespace drovana
 {
@@ -30,7 +31,7 @@ const UserEnvApi& Api()
     static const UserEnvApi api = []
     {
         UserEnvApi found;
-        if (HMODULE module = ::LoadLibraryExW(L"userenv.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+        if (HMODULE module = LoadSystemLibrary(L"userenv.dll"))
         {
             found.createEnvironmentBlock = Lookup<CreateEnvironmentBlockFn>(module, "CreateEnvironmentBlock");
             found.destroyEnvironmentBlock =

@@ -4,8 +4,11 @@
 // follows it creates, appends to, moves over or deletes a file of that user's choosing. So every
 // folder from the user's profile down is opened without following a reparse point, refused when it is
 // one or when the object opened is not the one named, and held open without delete sharing while this
-// object lives, so that no checked folder is renamed or replaced underneath. Files are opened the same
-// way, and renamed or deleted through the handle that was checked, never by name after a check.
+// object lives, so that no checked folder is renamed or replaced underneath. Holding a folder does not
+// keep it from becoming a mount point, so nothing below the profile is ever reached by a path again:
+// each folder and file is opened or created by its name alone, relative to the held handle of its
+// parent. What was created and then fails the checks is removed through its own handle. Files are
+// renamed or deleted through the handle that was checked, never by name after a check.
 //
 // The chain starts at the profile folder: the system keeps its path for each account, only
 // administrators change it, and its parent (C:\Users) is theirs, so the user cannot replace it. The
@@ -13,6 +16,7 @@
 // through their own registry values) could name any folder of the machine, and is refused.
 #include "common/UniqueHandle.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +42,10 @@ class UserFolder
 {
 public:
     // Opens profile and every folder below it down to folder; createLast makes the last one when it is
-    // missing (its parents must exist).
-    UserFolder(const std::wstring& profile, const std::wstring& folder, bool createLast);
+    // missing (its parents must exist). beforeCreate, when given, runs once its parents are held and
+    // just before it is made (tests plant links there).
+    UserFolder(const std::wstring& profile, const std::wstring& folder, bool createLast,
+               const std::function<void()>& beforeCreate = {});
 
     UserPathStatus status() const { return m_status; }
     const std::wstring& path() const { return m_path; }

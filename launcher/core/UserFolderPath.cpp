@@ -56,13 +56,19 @@ std::optional<std::vector<std::wstring>> FoldersBelow(std::wstring_view root, st
     {
         const std::size_t slash = rest.find(L'\\');
         const std::wstring_view name = rest.substr(0, slash);
-        if (name.empty() || name == L"." || name == L"..")
+        if (!IsPlainName(name))
             return std::nullopt;
         names.emplace_back(name);
         if (slash == std::wstring_view::npos)
             return names;
         rest.remove_prefix(slash + 1);
     }
+}
+
+bool IsPlainName(std::wstring_view name)
+{
+    return !name.empty() && name != L"." && name != L".." &&
+           name.find_first_of(L"\\/:") == std::wstring_view::npos;
 }
 
 bool SameReportedPath(std::wstring_view a, std::wstring_view b)

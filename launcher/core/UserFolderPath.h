@@ -17,6 +17,10 @@ namespace drovana
 // separate; one trailing backslash on either path is ignored; letters A-Z compare without case.
 std::optional<std::vector<std::wstring>> FoldersBelow(std::wstring_view root, std::wstring_view folder);
 
+// Whether name is one plain name inside a folder: not empty, not "." or "..", and without a separator
+// or a stream marker that could reach another folder or object.
+bool IsPlainName(std::wstring_view name);
+
 // Whether two paths that the system reported name the same object: equal after dropping a "\\?\"
 // (or "\\?\UNC\" for "\\") prefix and one trailing backslash, letters A-Z without case. Names outside
 // ASCII must match exactly; the system reports them as they are stored, so they do.

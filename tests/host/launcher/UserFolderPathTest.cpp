@@ -24,6 +24,10 @@ TEST(UserFolderPath, FoldersBelowTheProfileOnly)
         EXPECT_FALSE(drovana::FoldersBelow(profile, outside))
             << testing::PrintToString(std::wstring(outside));
     EXPECT_FALSE(drovana::FoldersBelow(L"", L"C:\\x"));
+    // One name inside a folder: nothing that reaches another folder or object.
+    EXPECT_TRUE(drovana::IsPlainName(L"FileSync.archieve.log"));
+    for (const wchar_t* name : {L"", L".", L"..", L"a\\b", L"a/b", L"log:stream"})
+        EXPECT_FALSE(drovana::IsPlainName(name)) << testing::PrintToString(std::wstring(name));
     // Letters outside A-Z must match exactly.
     EXPECT_FALSE(drovana::FoldersBelow(L"C:\\Users\\\u00e9", L"C:\\Users\\\u00c9\\x"));
 }

@@ -118,17 +118,30 @@ PlantedLink::~PlantedLink()
     EXPECT_FALSE(FileExists(m_link)) << "the link stayed: " << ToUtf8(m_link);
 }
 
-FolderAside::FolderAside(std::wstring folder) : m_folder(std::move(folder))
+FolderAside::FolderAside(std::wstring folder, bool fromUnix)
+    : m_folder(std::move(folder)), m_fromUnix(fromUnix)
 {
-    const std::wstring aside = m_folder + L".aside";
-    m_moved = ::MoveFileW(m_folder.c_str(), aside.c_str()) != FALSE;
+    m_moved = Move(m_folder, m_folder + L".aside");
     EXPECT_FALSE(FileExists(m_folder)) << "cannot move aside " << ToUtf8(m_folder);
 }
 
 FolderAside::~FolderAside()
 {
     if (m_moved)
-        ::MoveFileW((m_folder + L".aside").c_str(), m_folder.c_str());
+        Move(m_folder + L".aside", m_folder);
+}
+
+bool FolderAside::Move(const std::wstring& from, const std::wstring& to) const
+{
+    if (!m_fromUnix)
+        return ::MoveFileW(from.c_str(), to.c_str()) != FALSE;
+    const std::wstring unixFrom = UnixPath(from);
+    const std::wstring unixTo = UnixPath(to);
+    if (unixFrom.empty() || unixTo.empty() || !RunUnixTool(L"mv", Quoted(unixFrom) + L" " + Quoted(unixTo)))
+        return false;
+    for (DWORD waited = 0; FileExists(from) && waited < kUnixToolLimitMs; waited += 50)
+        ::Sleep(50);
+    return !FileExists(from);
 }
 
 } // namespace pellicor::test::launcher

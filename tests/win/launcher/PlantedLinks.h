@@ -54,16 +54,21 @@ public:
 };
 
 // Moves an existing folder aside for the scope, so that a link can take its name, and puts it back.
+// fromUnix moves it with the Unix side's mv, past the handles that Windows programs hold on it (Wine
+// refuses to rename a folder that is open without delete sharing).
 class FolderAside
 {
 public:
-    explicit FolderAside(std::wstring folder);
+    explicit FolderAside(std::wstring folder, bool fromUnix = false);
     ~FolderAside();
     FolderAside(const FolderAside&) = delete;
     FolderAside& operator=(const FolderAside&) = delete;
 
 private:
+    bool Move(const std::wstring& from, const std::wstring& to) const;
+
     std::wstring m_folder;
+    bool m_fromUnix;
     bool m_moved = false;
 };
 

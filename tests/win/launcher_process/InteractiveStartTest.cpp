@@ -1,5 +1,6 @@
-// Starting the client as the interactive user, one helper process per start: the lowered token and
-// the process-wide COM security would otherwise stay with the test program.
+// Starting the client as the interactive user, one helper process per start: the process-wide COM
+// security would otherwise stay with the test program. Every way that creates a process shows the
+// helper what it is given (see LauncherProcessHelper.cpp).
 #include "tests/win/launcher_process/ChildProcess.h"
 #include "tests/win/launcher_process/FakeTaskScheduler.h"
 #include "tests/win/support/DesktopShell.h"
@@ -22,6 +23,19 @@ using namespace pellicor::test;
 using namespace pellicor::test::process;
 using Lines = std::vector<std::string>;
 
+// The helper's line that starts with prefix, without it; empty when there is none.
+std::string LineAfter(const std::string& output, const std::string& prefix)
+{
+    const std::size_t at = output.find(prefix);
+    if (at == std::string::npos)
+        return {};
+    const std::size_t start = at + prefix.size();
+    return output.substr(start, output.find_first_of("\r\n", start) - start);
+}
+
+// The client is a stand-in that records its command line beside itself: the user's environment, which
+// every way passes, does not carry the record variable of the other stand-in. The helper's own
+// environment carries PELLICOR_LAUNCHER_ONLY, which the user's does not.
 class InteractiveStart : public StandInClientTest
 {
 protected:
@@ -29,64 +43,97 @@ protected:
     {
         StandInClientTest::SetUp();
         ASSERT_NE(EnsureDesktopShell(), 0u); // the shell whose token starts the client
+        ASSERT_TRUE(::CopyFileW(BinPath(L"LauncherClientStub.exe").c_str(), m_stub.c_str(), FALSE));
+        ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", L"1");
     }
+    void TearDown() override
+    {
+        ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", nullptr);
+        StandInClientTest::TearDown();
+    }
+
+    ProcessRun Start(const std::wstring& options)
+    {
+        return Helper(L"start \"" + m_stub + L"\" \" -upgrade\" " + options);
+    }
+
+    // The command line the stub recorded, once it has come or after a while.
+    std::wstring WaitForStub() const
+    {
+        std::string record;
+        for (int i = 0; i < 500 && record.empty(); ++i, ::Sleep(20))
+            record = ReadFileBytes(m_folder.Path(L"stub\\client-command-line.txt")).value_or(std::string());
+        return std::wstring(reinterpret_cast<const wchar_t*>(record.data()), record.size() / sizeof(wchar_t));
+    }
+
+    // What the way was given: the token (from "explorer token: " when it must be Explorer's) and the
+    // user's environment.
+    static void ExpectSeam(const ProcessRun& run, int way, const std::string& token,
+                           const std::string& desktop)
+    {
+        EXPECT_EQ(LineAfter(run.output, "seam way" + std::to_string(way) + ": "),
+                  "token " + token + ", unicode 1, profile 1, launcher-only 0, desktop " + desktop)
+            << run.output;
+    }
+
+    const std::wstring m_stub = m_folder.Folder(L"stub") + L"\\drovana.exe";
 };
 
-TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithItsCommandLineAsGiven)
+TEST_F(InteractiveStart, ExplorersTokenStartsTheClientWithTheUsersEnvironment)
 {
-    ProcessRun run = Helper(L"start \"" + m_client + L"\" \" -upgrade\"");
+    ProcessRun run = Start(L"");
     ASSERT_TRUE(run.started);
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
     EXPECT_EQ(EchoedLogLines(run.output), Lines{"CreateProcessAsUser ok!"});
-    EXPECT_EQ(WaitForCommandLines(m_record), Lines{" -upgrade"});
-}
-
-TEST_F(InteractiveStart, LoweredOwnTokenStartsTheClient)
-{
-    ProcessRun run = Helper(L"restricted \"" + m_client + L"\" \" -launchLocalSyncedFolder\"");
-    EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
-    EXPECT_EQ(WaitForCommandLines(m_record), Lines{" -launchLocalSyncedFolder"});
+    ExpectSeam(run, 1, LineAfter(run.output, "explorer token: "), "winsta0\\default");
+    EXPECT_EQ(WaitForStub(), L" -upgrade");
 }
 
 // Way 1 always succeeds under Wine; the helper refuses it as Windows does for an elevated installer
-// without the privilege, and records what the way with Explorer's token is given.
-TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersOwnEnvironment)
+// without the privilege.
+TEST_F(InteractiveStart, UserTokenWayGetsExplorersTokenAndTheUsersEnvironment)
 {
-    // A stand-in that records its command line beside itself: the user's environment does not carry
-    // the record variable of the other stand-in.
-    const std::wstring stub = m_folder.Folder(L"stub") + L"\\drovana.exe";
-    ASSERT_TRUE(::CopyFileW(BinPath(L"LauncherClientStub.exe").c_str(), stub.c_str(), FALSE));
-    ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", L"1");
-    ProcessRun run = Helper(L"user-token \"" + stub + L"\" \" -upgrade\"");
-    ::SetEnvironmentVariableW(L"PELLICOR_LAUNCHER_ONLY", nullptr);
-
+    ProcessRun run = Start(L"--refuse-way1");
     EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
     EXPECT_EQ(EchoedLogLines(run.output),
               (Lines{"CreateProcessAsUser false! Error code: 1314.", "CreateProcessWithToken ok!"}));
-    const std::size_t explorer = run.output.find("explorer token: ");
-    ASSERT_NE(explorer, std::string::npos) << run.output;
-    const std::string tokenId = run.output.substr(explorer + 16, 16);
-    EXPECT_NE(run.output.find("seam: token " + tokenId +
-                              ", unicode 1, profile 1, launcher-only 0, desktop "
-                              "winsta0\\default"),
-              std::string::npos)
-        << run.output;
-    std::string record;
-    for (int i = 0; i < 500 && record.empty(); ++i, ::Sleep(20))
-        record = ReadFileBytes(m_folder.Path(L"stub\\client-command-line.txt")).value_or(std::string());
-    EXPECT_EQ(record, std::string(reinterpret_cast<const char*>(L" -upgrade"), 9 * sizeof(wchar_t)));
+    ExpectSeam(run, 2, LineAfter(run.output, "explorer token: "), "winsta0\\default");
+    EXPECT_EQ(WaitForStub(), L" -upgrade");
+}
 
-    // Refused too: its error code is logged and the lowered own token starts the client.
-    ProcessRun refused = Helper(L"user-token \"" + m_client + L"\" \" -upgrade\" --refuse");
+// Wine's programs run with an elevated token (user account control off, High integrity everywhere)
+// that has a filtered twin, as an elevated installer's has.
+TEST_F(InteractiveStart, FilteredTokenWayNeverHandsOnTheLaunchersOwnToken)
+{
+    ProcessRun run = Start(L"--refuse-way1 --refuse-way2");
+    EXPECT_NE(run.output.find("result: 1"), std::string::npos) << run.output;
+    EXPECT_EQ(EchoedLogLines(run.output), (Lines{"CreateProcessAsUser false! Error code: 1314.",
+                                                 "CreateProcessWithToken false! Error code: 5."}));
+    const std::string own = LineAfter(run.output, "own token before: ");
+    ASSERT_NE(own.find(" elevation 2 elevated 1 "), std::string::npos) << own; // Full
+    // The launcher's own token is not changed, relabelled or otherwise.
+    EXPECT_EQ(LineAfter(run.output, "own token after: "), own);
+    // The way gets a token of the same user, filtered: limited, not elevated, not the own one.
+    const std::string given = LineAfter(run.output, "seam way3: token ");
+    EXPECT_NE(given.substr(0, 16), own.substr(0, 16)) << given;
+    const std::string user = own.substr(own.find(" S-") + 1, own.find(" elevation") - own.find(" S-") - 1);
+    EXPECT_NE(given.find(" " + user + " elevation 3 elevated 0 "), std::string::npos)
+        << given << " / " << own;
+    EXPECT_NE(given.find("unicode 1, profile 1, launcher-only 0, desktop (none)"), std::string::npos)
+        << given;
+    EXPECT_EQ(WaitForStub(), L" -upgrade");
+
+    // Refused too: its line is logged and the scheduler follows.
+    ProcessRun refused = Start(L"--refuse-way1 --refuse-way2 --refuse-way3 --fake-scheduler");
     EXPECT_NE(refused.output.find("result: 1"), std::string::npos) << refused.output;
     EXPECT_EQ(EchoedLogLines(refused.output), (Lines{"CreateProcessAsUser false! Error code: 1314.",
-                                                     "CreateProcessWithToken false! Error code: 5."}));
-    EXPECT_EQ(WaitForCommandLines(m_record), Lines{" -upgrade"});
+                                                     "CreateProcessWithToken false! Error code: 5.",
+                                                     "CreateRestrictedProcess false! Error code: 5."}));
 }
 
 TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
 {
-    // A program that does not exist fails both process ways with "file not found"; the fake scheduler
+    // A program that does not exist fails every process way with "file not found"; the fake scheduler
     // then registers the task, and nothing more is logged.
     const std::wstring missing = m_folder.Path(L"missing.exe");
     ProcessRun withTask = Helper(L"start \"" + missing + L"\" \" -upgrade\" --fake-scheduler");
@@ -95,16 +142,13 @@ TEST_F(InteractiveStart, EachFailedWayIsLoggedAndTheNextTried)
                                                       "CreateProcessWithToken false! Error code: 2.",
                                                       "CreateRestrictedProcess false! Error code: 2."}));
 
-    // Wine's own scheduler cannot create the task, so all three ways fail.
+    // Wine's own scheduler cannot create the task, so all the ways fail.
     ProcessRun withoutTask = Helper(L"start \"" + missing + L"\" \" -upgrade\"");
     EXPECT_NE(withoutTask.output.find("result: 0"), std::string::npos) << withoutTask.output;
     const Lines lines = EchoedLogLines(withoutTask.output);
     ASSERT_EQ(lines.size(), 4u) << withoutTask.output;
-    EXPECT_EQ(lines[0], "CreateProcessAsUser false! Error code: 2.");
-    EXPECT_EQ(lines[1], "CreateProcessWithToken false! Error code: 2.");
     EXPECT_EQ(lines[2], "CreateRestrictedProcess false! Error code: 2.");
     EXPECT_EQ(lines[3].rfind("CreateProcessUseSchedulerTask false! Error code: ", 0), 0u) << lines[3];
-    EXPECT_TRUE(ReadStandInRecord(m_record).commandLines.empty());
 }
 
 TEST_F(InteractiveStart, SchedulerTaskIsRegisteredAndReplacedOnTheNextRun)

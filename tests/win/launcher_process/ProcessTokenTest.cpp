@@ -69,6 +69,26 @@ TEST(ProcessToken, TheShellIsFoundInTheOwnSessionWithOrWithoutAGivenUser)
     EXPECT_TRUE(seen);
 }
 
+// Whether the shell counts is decided natively (tests/host/launcher); under Wine the glue must read the
+// facts through the process's handle: the prefix's own Explorer (in the system folder; Wine runs with
+// user account control off, so elevated and High) is accepted, a program of the same name elsewhere is
+// not, even when it is the only one that opens.
+TEST(ProcessToken, OnlyTheSystemsExplorerGivesItsToken)
+{
+    const DWORD shell = pellicor::test::EnsureDesktopShell();
+    ASSERT_NE(shell, 0u);
+    const pellicor::test::ExplorerStandIn impostor(L"explorer.exe");
+    ASSERT_TRUE(impostor.started());
+    UniqueKernelHandle token;
+    EXPECT_TRUE(drovana::GetProcessTokenByName(L"explorer.exe", token.put()));
+    EXPECT_TRUE(token);
+
+    const pellicor::test::ProcessShield shield(shell, 0);
+    ASSERT_TRUE(shield.active());
+    EXPECT_TRUE(drovana::GetProcessTokenByName(L"explorer.exe", token.put()));
+    EXPECT_FALSE(token);
+}
+
 TEST(ProcessToken, NoMatchGivesTrueAndANullToken)
 {
     HANDLE token = reinterpret_cast<HANDLE>(0x1234); // whatever the caller held is overwritten
