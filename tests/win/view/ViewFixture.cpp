@@ -128,7 +128,9 @@ template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::SetUp()
 template <typename ExplorerWindow> void ViewFixtureOf<ExplorerWindow>::TearDown()
 {
     if (object.IsCreated())
+    {
         EXPECT_EQ(S_FALSE, library.CanUnloadNow());
+    }
     LetGo();
     EXPECT_EQ(std::vector<std::string>{}, LeftBehind(window));
     EXPECT_EQ(S_OK, library.CanUnloadNow());
