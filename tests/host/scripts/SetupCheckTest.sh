@@ -5,7 +5,7 @@
 set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -r "$1/scripts" "$1/.ci" "$1/cmake" "$work/"
+cp -r "$1/scripts" "$1/.ci" "$1/cmake" "$1/tools" "$1/tests" "$work/"
 mkdir "$work/bin"
 printf '#!/bin/sh\nexit 0\n' >"$work/bin/project"
 chmod +x "$work/bin/project"
