@@ -68,7 +68,7 @@ void RunMenuBenchmarks(const BenchLibrary& library, const BenchOptions& options,
     const auto floor = [&]
     {
         const Stopwatch watch;
-        const bool ok = BareTransaction(itemsBytes) && BareTransaction(commandBytes);
+        const bool ok = BareTransactionWithWait(itemsBytes) && BareTransactionWithWait(commandBytes);
         floorMisses += ok ? 0 : 1;
         return watch.ElapsedMicroseconds();
     };
@@ -94,7 +94,7 @@ void RunMenuBenchmarks(const BenchLibrary& library, const BenchOptions& options,
     const Summary oursSummary = Summarize(oursSamples);
     const Summary floorSummary = Summarize(floorSamples);
     report.Add({"QueryContextMenu + InvokeCommand", "us", oursSummary,
-                "two bare transactions of the same " + std::to_string(itemsBytes.size()) + " and " +
+                "two bare transactions, each with the 1 ms wait, of the same " + std::to_string(itemsBytes.size()) + " and " +
                     std::to_string(commandBytes.size()) + " bytes (misses: " + std::to_string(floorMisses) +
                     ")",
                 floorSummary,

@@ -92,15 +92,18 @@ void MeasurePresent(const BenchLibrary& library, const BenchOptions& options, Re
         }
     }
 
+    // The floor is the channel's bare transaction: its 1 ms wait for a free instance is a call every
+    // request makes by design, so what is left above it is the library's own work (the server check,
+    // the deadline, the codec). Without the wait, and the wait alone, are shown beside it.
     const Summary oursSummary = Summarize(oursSamples);
-    const Summary floorSummary = Summarize(floorSamples);
-    const std::string floorName = "bare connect, write, read, close of the same " +
-                                  std::to_string(bytes.size()) +
-                                  " bytes (misses: " + std::to_string(floorMisses) + ")";
+    const Summary floorSummary = Summarize(waitSamples);
+    const std::string sameBytes = " of the same " + std::to_string(bytes.size()) + " bytes";
+    const std::string floorName = "bare transaction: the 1 ms wait, connect, write, read, close" + sameBytes +
+                                  " (misses: " + std::to_string(waitMisses) + ")";
     report.Add({"IsMemberOf, client present", "us", oursSummary, floorName, floorSummary,
                 "answers other than S_OK: " + std::to_string(oursMisses)});
-    report.Add({"  bare transaction after WaitNamedPipeW", "us", Summarize(waitSamples), floorName,
-                floorSummary, "misses: " + std::to_string(waitMisses)});
+    report.Add({"  bare transaction without the wait", "us", Summarize(floorSamples), "", {},
+                "connect, write, read, close" + sameBytes + "; misses: " + std::to_string(floorMisses)});
     report.Add({"  WaitNamedPipeW alone (1 ms), client present",
                 "us",
                 Summarize(waitAloneSamples),
@@ -241,7 +244,7 @@ void MeasureThreads(const BenchLibrary& library, const BenchOptions& options, Re
             library.Create<IShellIconOverlayIdentifier>(IID_IShellIconOverlayIdentifier);
         return [overlay] { return overlay && overlay->IsMemberOf(kPath, FILE_ATTRIBUTE_NORMAL) == S_OK; };
     };
-    const auto makeFloor = [&] { return [&bytes] { return BareTransaction(bytes); }; };
+    const auto makeFloor = [&] { return [&bytes] { return BareTransactionWithWait(bytes); }; };
 
     double singleThroughput = 0;
     for (int threads : {1, 2, 4, 8})
