@@ -63,6 +63,22 @@ TEST_F(ViewTest, WithdrawingTheSiteTakesTheViewDownAndEndsTheSubscriptions)
     EXPECT_EQ(S_OK, library.CanUnloadNow());
 }
 
+// A host that lets go without withdrawing the site first: the sources hold only forwarders, so the
+// last release still takes everything down and ends the subscriptions.
+TEST_F(ViewTest, ReleasingWithoutWithdrawingTheSiteLeavesNothingBehind)
+{
+    Refuse();
+    Navigate(kInsideFolder);
+    ASSERT_NE(nullptr, PromptDialog());
+    ASSERT_EQ(1u, browser->Events().SinkCount());
+
+    object.Take().reset();
+    EXPECT_EQ(std::vector<std::string>{}, LeftBehind(window));
+    EXPECT_EQ(0u, browser->Events().SinkCount());
+    EXPECT_EQ(0u, folderView->Events().SinkCount());
+    EXPECT_EQ(S_OK, library.CanUnloadNow());
+}
+
 TEST_F(ViewTest, AClientPanelThatDoesNotAnswerIsNotPlaced)
 {
     AttachAccepted();
